@@ -1,0 +1,54 @@
+#include <KovrinAPI/runtime/Currency.h>
+#include <KovrinAPI/runtime/Error.h>
+
+#include <limits>
+
+#include <gtest/gtest.h>
+
+using kovrin::Currency;
+
+namespace {
+int errorOf(auto&& f) {
+    try {
+        f();
+    } catch (const kovrin::Error& e) {
+        return e.number();
+    }
+    return 0;
+}
+}  // namespace
+
+TEST(Currency, RoundsDoublesToFourPlacesHalvesToEven) {
+    EXPECT_EQ(Currency::fromDouble(12.3456).scaled(), 123456);
+    EXPECT_EQ(Currency::fromDouble(2.00015).toString(), "2.0002");  // half, odd neighbour below: up
+    EXPECT_EQ(Currency::fromDouble(2.00025).toString(), "2.0002");  // half, even neighbour below: stays
+    EXPECT_EQ(Currency::fromDouble(-2.00015).toString(), "-2.0002");
+    EXPECT_EQ(Currency::fromDouble(0.1 + 0.2).toString(), "0.3");
+    EXPECT_EQ(Currency::fromDouble(1.23456789).toString(), "1.2346");
+    EXPECT_EQ(Currency::fromDouble(1e-7).toString(), "0");
+    EXPECT_EQ(Currency::fromDouble(922337203685477.0).toString(), "922337203685477");
+    EXPECT_EQ(errorOf([] { Currency::fromDouble(1e15); }), 6);
+    EXPECT_EQ(errorOf([] { Currency::fromDouble(std::numeric_limits<double>::infinity()); }), 6);
+}
+
+TEST(Currency, TextIsPlainDecimalWithoutTrailingZeros) {
+    EXPECT_EQ(Currency::parse("3.95").toString(), "3.95");
+    EXPECT_EQ(Currency::parse("4.80").toString(), "4.8");
+    EXPECT_EQ(Currency::parse(" 100 ").toString(), "100");
+    EXPECT_EQ(Currency::parse("-0.5").toString(), "-0.5");
+    EXPECT_EQ(Currency::parse("0.00005").toString(), "0");   // half to even: 0
+    EXPECT_EQ(Currency::parse("0.00015").toString(), "0.0002");
+    EXPECT_EQ(Currency::parse("1E3").toString(), "1000");
+    EXPECT_EQ(Currency::parse("-922337203685477.5808").scaled(), std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(errorOf([] { Currency::parse("922337203685477.5808"); }), 6);
+    EXPECT_EQ(errorOf([] { Currency::parse("12abc"); }), 13);
+    EXPECT_EQ(errorOf([] { Currency::parse(""); }), 13);
+}
+
+TEST(Currency, ArithmeticIsExactAndChecked) {
+    Currency a = Currency::parse("0.1"), b = Currency::parse("0.2");
+    EXPECT_EQ((a + b).toString(), "0.3");
+    EXPECT_EQ((a - b).toString(), "-0.1");
+    EXPECT_EQ(errorOf([] { Currency::fromScaled(std::numeric_limits<int64_t>::max()) + Currency(1); }), 6);
+    EXPECT_EQ(errorOf([] { -Currency::fromScaled(std::numeric_limits<int64_t>::min()); }), 6);
+}
