@@ -1,0 +1,131 @@
+// Kovrin: the object through which callers reach the bookkeeping database.
+//
+// Creating one finds the database and the Access executable through the registry (error 6367 when
+// there is no installation) and resets the process-wide settings: KovrinPath, AccessPath and
+// BusinessID are shared by every Kovrin object of the process. DebugMode and the mail settings
+// belong to each object. Every operation reports failures as kovrin::Error with the number and
+// description of the first failure and the call path in its source ("Kovrin.CreateCustomer[50]\
+// modKovrin.CreateCustomer[40]\..."). Operations are serialised by a process-wide lock, so several
+// threads may call them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <KovrinAPI/Enums.h>
+#include <KovrinAPI/runtime/Variant.h>
+
+namespace kovrin {
+
+class Customer;
+
+class Kovrin : public Object {
+public:
+    Kovrin();
+
+    // ---- database, business, version -------------------------------------------------------
+    // Full path of the bookkeeping database file (process-wide).
+    std::string KovrinPath() const;
+    void KovrinPath(const std::string& value);
+    // Full path of the Access executable that starts the front-end (process-wide).
+    std::string AccessPath() const;
+    void AccessPath(const std::string& value);
+    // The library's version, "3.2.74" for this build.
+    std::string Version() const;
+    // The current local date and time as general date text.
+    std::string Clock() const;
+    // The business all operations read and write (process-wide). Setting it also records it as
+    // "LastBusinessID" in the registry.
+    int32_t BusinessID() const;
+    void BusinessID(int32_t value);
+    // The licensed-dealer number of the current business; empty when the business has no row.
+    std::string GetOsekMorshe();
+    // Every business of the database (iBusinessID > 0) as an array of clsBusinessDetails; Empty
+    // when there is none.
+    Variant GetKovrinBusinessList();
+
+    // ---- errors and the debug log ----------------------------------------------------------
+    // While on, each operation writes entries to kovrinapi<version>.txt next to the database.
+    bool DebugMode() const;
+    void DebugMode(bool value);
+    // Records a message (its first 255 characters) in the database's error table.
+    void AddErrorToKovrin(const std::string& strErrMessage);
+
+    // ---- settings in the library's machine-wide registry key -------------------------------
+    Variant GetKovrinRegSetting(const std::string& EntryName, Variant varDefault);
+    void SetKovrinRegSetting(const std::string& EntryName, Variant Value);
+
+    // ---- customers ---------------------------------------------------------------------------
+    int32_t CreateCustomer(const std::string& strBusinessName, const std::string& strOsekMorshe,
+                           const std::string& strContactFirstName, const std::string& strContactLastName,
+                           const std::string& strAddress1, const std::string& strAddress2, const std::string& strCity,
+                           const std::string& strPostalCode, const std::string& strPhone1, const std::string& strPhone2,
+                           const std::string& strFax, const std::string& strEMail, const std::string& strComments,
+                           Currency curOpenBalance, const std::string& strBankAccountNumber,
+                           const std::string& strBankBranch, int32_t iBankID, int32_t iListNum, Currency curCharge,
+                           const std::string& strCurrencyName, const std::string& strForeignKey,
+                           std::optional<PaymentTerms> iPaymentTermsID = std::nullopt,
+                           std::optional<int32_t> iPaymentDays = std::nullopt,
+                           std::optional<int32_t> lngCustomerNumber = std::nullopt,
+                           std::optional<std::string> strExtra1 = std::nullopt,
+                           std::optional<std::string> strExtra2 = std::nullopt);
+    Variant UpdateCustomerByForeignKey(const std::string& strBusinessName, const std::string& strOsekMorshe,
+                                       const std::string& strContactFirstName, const std::string& strContactLastName,
+                                       const std::string& strForeignKey,
+                                       std::optional<std::string> strAddress1 = std::nullopt,
+                                       std::optional<std::string> strAddress2 = std::nullopt,
+                                       std::optional<std::string> strCity = std::nullopt,
+                                       std::optional<std::string> strPostalCode = std::nullopt,
+                                       std::optional<std::string> strPhone1 = std::nullopt,
+                                       std::optional<std::string> strPhone2 = std::nullopt,
+                                       std::optional<std::string> strFax = std::nullopt,
+                                       std::optional<std::string> strEMail = std::nullopt,
+                                       std::optional<std::string> strBankAccountNumber = std::nullopt,
+                                       std::optional<std::string> strBankBranch = std::nullopt,
+                                       std::optional<int32_t> iBankID = std::nullopt,
+                                       std::optional<int32_t> iListNum = std::nullopt,
+                                       std::optional<Currency> curCharge = std::nullopt,
+                                       std::optional<std::string> strCurrencyName = std::nullopt);
+    void UpdateCustomer(const std::shared_ptr<Customer>& objCustomer);
+    // Arrays of Customer, or Empty when there is none.
+    Variant GetCustomers();
+    Variant GetSuppliers();
+    // A record at its initial values when there is no such customer.
+    std::shared_ptr<Customer> GetCustomerByID(int32_t lngCustomerID);
+    // Error 8255 when there is no such customer.
+    std::shared_ptr<Customer> GetCustomerByForeignKey(const std::string& strForeignKey);
+
+    // ---- reference data ----------------------------------------------------------------------
+    Variant GetTrxCodes();
+    std::string GetTrxCodesXML();
+    Variant GetPriceLists();
+    Variant GetItems();
+    Variant GetBanks();
+    Variant GetPaymentTypes();
+    std::string GetExchangeRates();
+    Currency GetExchangeRate(const std::string& strCurrency);
+    // The VAT rate in force on the date. A zero date means today, and the caller's variable
+    // receives today's date.
+    double GetVatRate(Date& datDate);
+    double GetVatRate();
+    Variant GetSystemParameter(const std::string& strParameterName);
+
+    // ---- time bills --------------------------------------------------------------------------
+    // A rate or currency left out is taken from the customer.
+    int32_t CreateTimeBill(int32_t iCustomersID, Date datStart, Date datEnd, const std::string& strDescription,
+                           const std::string& strAppointmentID, const std::string& iInvoiceNumber,
+                           std::optional<Currency> curRate = std::nullopt,
+                           std::optional<std::string> strCurrency = std::nullopt);
+
+private:
+    bool debugMode_ = false;
+    std::string mailServer_;
+    std::string mailServerUserName_;
+    std::string mailServerPassword_;
+    int32_t backupTimeOutSeconds_ = 60;
+    double pdfTimeout_ = 10000;
+};
+
+}  // namespace kovrin

@@ -1,0 +1,243 @@
+#include <KovrinAPI/Kovrin.h>
+#include <KovrinAPI/clsBusinessDetails.h>
+#include <KovrinAPI/clsRegistry.h>
+#include <KovrinAPI/runtime/Error.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "api/core/DebugLog.h"
+#include "support/Installation.h"
+
+using namespace kovrin;
+using kovrin::test::Installation;
+using kovrin::test::ScopedRegistry;
+using testing::ElementsAre;
+using testing::HasSubstr;
+using testing::StartsWith;
+
+namespace {
+
+Error errorOf(auto&& f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no error raised";
+    return Error(0, "");
+}
+
+std::string regText(int32_t hive, const std::string& key, const std::string& name) {
+    return CStr(clsRegistry().GetValue(hive, key, name, Variant("<missing>")));
+}
+
+const int32_t HKLM = static_cast<int32_t>(0x80000002u);
+const int32_t HKCU = static_cast<int32_t>(0x80000001u);
+
+// The SQL texts the library sends, as it built them.
+struct StatementLog {
+    std::vector<std::string> sql;
+    StatementLog() {
+        db::setStatementTrace([this](std::string_view s) { sql.emplace_back(s); });
+    }
+    ~StatementLog() { db::setStatementTrace({}); }
+};
+
+}  // namespace
+
+TEST(KovrinCreation, FindsTheInstallationThroughTheRegistry) {
+    ScopedRegistry registry;
+    clsRegistry reg;
+    // No installation at all: error 6367, and nothing is created.
+    Error e = errorOf([] { Kovrin k; });
+    EXPECT_EQ(e.number(), 6367);
+    EXPECT_EQ(e.description(), "לא נמצאה התקנה של קוברין");
+    EXPECT_EQ(e.source(), "Kovrin.Class_Initialize[80]\\");
+
+    // Folder only under the current user, file only under the machine key: both combine.
+    reg.SaveValue(HKCU, "Software\\Kovrin", "Path", Variant("/srv/books"));
+    reg.SaveValue(HKLM, "Software\\Kovrin", "File", Variant("main.sqlite"));
+    Kovrin k;
+    EXPECT_EQ(k.KovrinPath(), "/srv/books/main.sqlite");
+    EXPECT_EQ(k.AccessPath(), "C:\\Program Files\\Microsoft Office\\OFFICE11\\msaccess.exe");
+    EXPECT_EQ(k.BusinessID(), 1);
+    EXPECT_EQ(regText(HKLM, "SOFTWARE\\Kovrin", "LastBusinessID"), "1");
+    EXPECT_EQ(regText(HKLM, "SOFTWARE\\Kovrin\\API", "IsAPIDebug"), "False");
+
+    // The per-user value wins when both exist; Office 12 is preferred over 11.
+    reg.SaveValue(HKLM, "Software\\Kovrin", "Path", Variant("/machine"));
+    reg.SaveValue(HKCU, "Software\\Kovrin", "File", Variant("user.sqlite"));
+    reg.SaveValue(HKLM, "SOFTWARE\\Microsoft\\Office\\11.0\\Access\\InstallRoot", "Path", Variant("C:\\Office11\\"));
+    Kovrin k2;
+    EXPECT_EQ(k2.KovrinPath(), "/srv/books/user.sqlite");
+    EXPECT_EQ(k2.AccessPath(), "C:\\Office11\\msaccess.exe");
+    reg.SaveValue(HKLM, "SOFTWARE\\Microsoft\\Office\\12.0\\Access\\InstallRoot", "Path", Variant("C:\\Office12\\"));
+    EXPECT_EQ(Kovrin().AccessPath(), "C:\\Office12\\msaccess.exe");
+}
+
+TEST(KovrinCreation, SettingsAreSharedByEveryObjectAndResetByANewOne) {
+    Installation inst;
+    Kovrin first;
+    first.DebugMode(true);
+    EXPECT_EQ(regText(HKLM, "SOFTWARE\\Kovrin\\API", "IsAPIDebug"), "True");
+    first.KovrinPath("/elsewhere/other.sqlite");
+    first.BusinessID(7);
+    first.AccessPath("/usr/bin/kovrin-frontend");
+    EXPECT_EQ(regText(HKLM, "SOFTWARE\\Kovrin", "LastBusinessID"), "7");
+
+    Kovrin second;  // resets the shared settings for the first object too
+    EXPECT_EQ(first.KovrinPath(), inst.databasePath());
+    EXPECT_EQ(first.BusinessID(), 1);
+    EXPECT_EQ(first.AccessPath(), "C:\\Program Files\\Microsoft Office\\OFFICE11\\msaccess.exe");
+    EXPECT_TRUE(first.DebugMode());  // per object
+    EXPECT_FALSE(second.DebugMode());
+    EXPECT_EQ(regText(HKLM, "SOFTWARE\\Kovrin\\API", "IsAPIDebug"), "False");
+
+    second.BusinessID(3);
+    EXPECT_EQ(first.BusinessID(), 3);
+    EXPECT_EQ(first.Version(), "3.2.74");
+    EXPECT_TRUE(std::regex_match(first.Clock(), std::regex(R"(\d\d/\d\d/\d{4}( \d\d:\d\d:\d\d)?)")));
+}
+
+TEST(KovrinBusinesses, ListAndLicensedDealerNumber) {
+    Installation inst;
+    Kovrin k;
+    StatementLog log;
+    Variant list = k.GetKovrinBusinessList();
+    ASSERT_TRUE(list.isArray());
+    auto b = list.array()(0).objectAs<clsBusinessDetails>();
+    EXPECT_EQ(b->BusinessID(), 1);
+    EXPECT_FALSE(b->BusinessName().empty());
+    std::string osek = k.GetOsekMorshe();
+    EXPECT_EQ(CStr(b->OsekMorshe()), osek);
+    EXPECT_FALSE(osek.empty());
+    EXPECT_THAT(log.sql, ElementsAre("SELECT iBusinessID, vcBusinessName, [vcמספרעוסקמורשה] FROM BusinessDetails WHERE iBusinessID > 0",
+                                     "SELECT vcמספרעוסקמורשה FROM BusinessDetails  WHERE iBusinessID=1"));
+
+    k.BusinessID(42);  // no such business
+    EXPECT_EQ(k.GetOsekMorshe(), "");
+
+    inst.exec("INSERT INTO BusinessDetails (iBusinessID, vcBusinessName, vcמספרעוסקמורשה) VALUES (5, 'No number', NULL)");
+    Error e = errorOf([&] { k.GetKovrinBusinessList(); });
+    EXPECT_EQ(e.number(), 94);
+    EXPECT_EQ(e.source(),
+              "Kovrin.GetKovrinBusinessList[50]\\modKovrin.GetKovrinBusinessList[50]\\clsBusinessDetails.OsekMorshe[10]\\");
+
+    inst.exec("UPDATE BusinessDetails SET iBusinessID = -iBusinessID");
+    EXPECT_TRUE(k.GetKovrinBusinessList().isEmpty());
+}
+
+TEST(KovrinErrors, DatabaseProblemsAreClearErrorsWithTheCallPath) {
+    Installation inst;
+    Kovrin k;
+    k.KovrinPath("");
+    Error e = errorOf([&] { k.GetOsekMorshe(); });
+    EXPECT_EQ(e.number(), 6479);
+    EXPECT_EQ(e.description(), "You need to specify the location of the Kovrin database. Use KovrinAPI.KovrinPath");
+    EXPECT_EQ(e.source(), "Kovrin.GetOsekMorshe[50]\\modKovrin.GetOsekMorshe[10]\\modKovrin.OpenConnection[30]\\");
+
+    k.KovrinPath(inst.dir().file("missing.sqlite"));
+    e = errorOf([&] { k.AddErrorToKovrin("x"); });
+    EXPECT_EQ(e.number(), -2147467259);
+    EXPECT_THAT(e.description(), HasSubstr("missing.sqlite"));
+    EXPECT_EQ(e.source(), "Kovrin.AddErrorToKovrin[50]\\modKovrin.AddErrorToKovrin[10]\\modKovrin.OpenConnection[40]\\"
+                          "Microsoft JET Database Engine");
+
+    std::ofstream(inst.dir().file("notes.txt")) << "this is not a database, just some text\n";
+    k.KovrinPath(inst.dir().file("notes.txt"));
+    e = errorOf([&] { k.GetKovrinBusinessList(); });
+    EXPECT_EQ(e.number(), -2147467259);
+    EXPECT_THAT(e.source(), StartsWith("Kovrin.GetKovrinBusinessList[50]\\modKovrin.GetKovrinBusinessList[10]\\"));
+
+    // A database without the tables: the provider's unknown-table error, passed on unchanged.
+    Installation bare(Installation::Data::Empty, "bare.sqlite");
+    bare.exec("DROP TABLE Errors");
+    k.KovrinPath(bare.databasePath());
+    e = errorOf([&] { k.AddErrorToKovrin("lost"); });
+    EXPECT_EQ(e.number(), -2147217865);
+    EXPECT_EQ(e.source(), "Kovrin.AddErrorToKovrin[50]\\modKovrin.AddErrorToKovrin[20]\\Microsoft JET Database Engine");
+}
+
+TEST(KovrinErrors, AddErrorToKovrinStoresTheMessageIntact) {
+    Installation inst;
+    Kovrin k;
+    k.BusinessID(2);
+    StatementLog log;
+    k.AddErrorToKovrin("He said \"no\" and O'Brien agreed");
+    EXPECT_EQ(log.sql.back(),
+              "INSERT INTO Errors ( vcErrorDescription, iBusinessID ) VALUES(\"He said \"\"no\"\" and O'Brien agreed\", 2)");
+    EXPECT_EQ(CStr(inst.scalar("SELECT vcErrorDescription FROM Errors WHERE iBusinessID=2")),
+              "He said \"no\" and O'Brien agreed");
+
+    std::string longHebrew;
+    for (int i = 0; i < 300; ++i) longHebrew += "א";
+    k.BusinessID(3);
+    k.AddErrorToKovrin(longHebrew);
+    std::string stored = CStr(inst.scalar("SELECT vcErrorDescription FROM Errors WHERE iBusinessID=3"));
+    EXPECT_EQ(stored, longHebrew.substr(0, 255 * 2));  // 255 characters of two bytes each
+}
+
+TEST(KovrinDebugLog, EntriesAndErrorsInTheirFormat) {
+    Installation inst;
+    Kovrin k;
+    const std::string logFile = inst.dir().file("kovrinapi3.2.74.txt");
+    k.AddErrorToKovrin("quiet");
+    k.GetOsekMorshe();
+    EXPECT_FALSE(std::filesystem::exists(logFile)) << "no log while DebugMode is off";
+
+    k.DebugMode(true);
+    k.KovrinPath(inst.dir().file("missing.sqlite"));  // the log name was not fixed yet: it follows this path
+    EXPECT_THROW(k.AddErrorToKovrin("boom"), Error);
+    k.KovrinPath(inst.databasePath());
+
+    std::ifstream in(logFile, std::ios::binary);
+    ASSERT_TRUE(in) << logFile << " (" << core::debugLogFileName() << ")";
+    std::stringstream all;
+    all << in.rdbuf();
+    std::vector<std::string> lines;
+    std::string text = all.str(), line;
+    for (std::size_t pos = 0, end; (end = text.find("\r\n", pos)) != std::string::npos; pos = end + 2)
+        lines.push_back(text.substr(pos, end - pos));
+    const std::string separator(103, '-');
+    ASSERT_EQ(lines.size(), 6u) << text;
+    std::regex stamp(R"(\d\d/\d\d/\d{4}( \d\d:\d\d:\d\d)?\t)");
+    for (int i : {0, 2, 4}) EXPECT_TRUE(std::regex_search(lines[i], stamp)) << lines[i];
+    EXPECT_THAT(lines[0], testing::EndsWith("\tKovrin.AddErrorToKovrin\tstrErrMessage\tboom"));
+    EXPECT_THAT(lines[2], testing::EndsWith("\tmodKovrin.OpenConnection\tConnectionString\tProvider=Microsoft.Jet.OLEDB.4.0;"
+                                            "Data Source=" + inst.dir().file("missing.sqlite") + ";Mode=Read|Write"));
+    EXPECT_THAT(lines[4], HasSubstr("\tKovrin.AddErrorToKovrin\tError\tError -2147467259 in Kovrin.AddErrorToKovrin[50]\\"
+                                    "modKovrin.AddErrorToKovrin[10]\\modKovrin.OpenConnection[40]\\Microsoft JET Database Engine: "));
+    for (int i : {1, 3, 5}) EXPECT_EQ(lines[i], separator);
+
+    // A missing value still gives four fields.
+    modUtils::LogDebug("Test.Proc", "Label");
+    std::ifstream again(logFile, std::ios::binary);
+    std::stringstream all2;
+    all2 << again.rdbuf();
+    EXPECT_THAT(all2.str(), HasSubstr("\tTest.Proc\tLabel\t\r\n" + separator + "\r\n"));
+}
+
+TEST(KovrinDebugLog, FolderOfAPath) {
+    EXPECT_EQ(modUtils::GetFilePath("C:\\Data\\books.mde"), "C:\\Data");
+    EXPECT_EQ(modUtils::GetFilePath("C:books.mde"), "C:");
+    EXPECT_EQ(modUtils::GetFilePath("books.mde"), "");
+    EXPECT_EQ(modUtils::GetFilePath("/srv/data/books.sqlite"), "/srv/data");
+}
+
+TEST(KovrinRegSettings, TextSettingsInTheMachineKey) {
+    ScopedRegistry registry;
+    clsRegistry().SaveValue(HKCU, "Software\\Kovrin", "Path", Variant("/srv"));
+    clsRegistry().SaveValue(HKCU, "Software\\Kovrin", "File", Variant("b.sqlite"));
+    Kovrin k;
+    EXPECT_EQ(CStr(k.GetKovrinRegSetting("Nothing", Variant(int32_t{5}))), "5");
+    k.SetKovrinRegSetting("Ready", Variant(true));
+    Variant v = k.GetKovrinRegSetting("Ready", Variant(""));
+    EXPECT_EQ(v.type(), VarType::String);
+    EXPECT_EQ(CStr(v), "True");
+    EXPECT_EQ(regText(HKLM, "SOFTWARE\\Kovrin", "Ready"), "True");
+}
