@@ -4,6 +4,10 @@
 // Only these members exist, because only these are part of the contract the library relies on:
 // a query is a Recordset opened on its Source, read forward through Fields until Eof; a statement
 // without result is a Command executed with CommandType 1 (text).
+//
+// Errors are kovrin::Error. The engine's carry the source "Microsoft JET Database Engine" and the
+// provider's numbers (Errors.h); the objects' own (3021, 3265, 3704, 3705, 3709) carry
+// "ADODB.Connection", "ADODB.Command" or "ADODB.Recordset".
 #pragma once
 
 #include <functional>
@@ -27,26 +31,32 @@ class Connection {
 public:
     Connection();
     ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
 
     // "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=PATH;Mode=Read|Write"; the data source is a
-    // SQLite file.
+    // SQLite file. Mode=Read opens it read-only. A value may be put in double or single quotes to
+    // hold a ';'. Another provider fails with 3706.
     std::string ConnectionString;
-    int CursorLocation = 2;
+    int CursorLocation = 2;  // every recordset is a client-side snapshot whatever this says
 
     int State() const;
-    // Opens the data source of ConnectionString. A missing file, or a file that is not a database,
-    // fails with the provider's error (number -2147467259, source "Microsoft JET Database Engine").
+    // Opens the data source of ConnectionString; it must exist already (never created here). A
+    // missing file, or a file that is not a database, fails with the provider's error (number
+    // -2147467259, source "Microsoft JET Database Engine"). Opening an open connection: 3705.
     void Open();
-    // Closing a closed connection is allowed.
+    // Closing a closed connection is allowed. An open transaction is rolled back.
     void Close();
 
     // One write transaction: the write lock is taken at BeginTrans, so what is read inside (a next
     // number) cannot change before CommitTrans. A transaction still open at Close is rolled back.
+    // Transactions nest. CommitTrans / RollbackTrans without one: -2147168242 "No transaction is
+    // active."; on a closed connection: 3704.
     void BeginTrans();
     void CommitTrans();
     void RollbackTrans();
 
-    Backend& backend();  // the open engine; error when closed
+    Backend& backend();  // the open engine; error 3709 when closed
 
 private:
     std::unique_ptr<Backend> backend_;
@@ -55,9 +65,10 @@ private:
 class Command {
 public:
     std::string CommandText;
-    int CommandType = CmdText;
+    int CommandType = CmdText;  // only text is supported (3001 otherwise)
     void ActiveConnection(std::shared_ptr<Connection> connection);
-    // Runs CommandText on the active connection. The number of rows changed is not reported.
+    // Runs CommandText, one statement, on the active connection (3709 when there is none or it is
+    // closed). The number of rows changed is not reported.
     void Execute();
 
 private:
@@ -67,19 +78,23 @@ private:
 class Recordset {
 public:
     std::string Source;
+    // Binding another connection to an open recordset fails with 3705.
     void ActiveConnection(std::shared_ptr<Connection> connection);
     int State() const;
     // Runs Source on the active connection and holds all rows (a client-side snapshot), so
-    // RecordCount is exact before the first row is read.
+    // RecordCount is exact before the first row is read. A statement that returns no columns is
+    // run and leaves the recordset closed. Opening an open recordset: 3705; no usable connection: 3709.
     void Open();
+    // Closing a closed recordset is allowed.
     void Close();
 
+    // Eof, RecordCount, MoveNext and the field members need an open recordset (3704 otherwise).
     bool Eof() const;  // "EOF" in the automation interface; EOF is a macro in C++
     long RecordCount() const;
-    void MoveNext();
+    void MoveNext();   // at Eof: 3021
 
     // The current row's value by column name (case-insensitive) or position. The Variant types are
-    // those the Jet provider gives: Boolean, Currency, Date, Long, Double, String, Null.
+    // those the Jet provider gives: Boolean, Integer, Long, Double, Currency, Date, String, Null.
     // No current row: error 3021 "Either BOF or EOF is True, or the current record has been deleted.";
     // unknown name or position: error 3265 "Item cannot be found in the collection corresponding to
     // the requested name or ordinal.".
@@ -89,6 +104,8 @@ public:
     std::string FieldName(int index) const;
 
 private:
+    void requireOpen() const;
+
     std::shared_ptr<Connection> connection_;
     std::vector<std::string> names_;
     std::vector<std::vector<Variant>> rows_;
@@ -97,7 +114,7 @@ private:
 };
 
 // Sees every SQL text exactly as the library built it (before translation), for tests.
-// Process-wide; pass an empty function to remove it.
+// Process-wide and thread-safe; pass an empty function to remove it.
 void setStatementTrace(std::function<void(std::string_view sql)> trace);
 
 }  // namespace kovrin::db

@@ -1,0 +1,17 @@
+// Which Variant type a column's values take. The declared column type decides, as the Jet
+// provider decides by the column's type; a column without a declared type (an expression) takes
+// the type of each stored value.
+#pragma once
+
+#include <string_view>
+
+namespace kovrin::db {
+
+enum class ColumnKind { Stored, Boolean, Currency, Date, Integer, Long, Double, String };
+
+// Case-insensitive: BOOL/BIT/YESNO -> Boolean; CURRENCY/MONEY -> Currency; DATE/TIME -> Date;
+// TEXT/CHAR/MEMO/CLOB -> String; SMALLINT/SHORT -> Integer; other INT, COUNTER, LONG -> Long;
+// DOUBLE/FLOAT/REAL -> Double; anything else, or no declared type -> Stored.
+ColumnKind columnKindOf(std::string_view declaredType);
+
+}  // namespace kovrin::db

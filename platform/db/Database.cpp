@@ -1,0 +1,212 @@
+#include "platform/db/Database.h"
+
+#include <map>
+#include <mutex>
+
+#include <KovrinAPI/runtime/Text.h>
+
+#include "platform/db/Backend.h"
+#include "platform/db/Errors.h"
+#include "platform/db/JetDialect.h"
+#include "platform/db/SqliteBackend.h"
+
+namespace kovrin::db {
+namespace {
+
+using Trace = std::function<void(std::string_view)>;
+
+std::mutex& traceMutex() {
+    static std::mutex m;
+    return m;
+}
+std::shared_ptr<const Trace>& traceHook() {
+    static std::shared_ptr<const Trace> hook;
+    return hook;
+}
+
+void trace(std::string_view sql) {
+    std::shared_ptr<const Trace> hook;
+    {
+        std::lock_guard lock(traceMutex());
+        hook = traceHook();
+    }
+    if (hook) (*hook)(sql);  // called unlocked, so a hook may itself run statements
+}
+
+// The key=value pairs of an OLE DB connection string, keys in lower case. A value in double or
+// single quotes (the quote doubled inside) may hold ';'.
+std::map<std::string, std::string> parseConnectionString(std::string_view s) {
+    std::map<std::string, std::string> pairs;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        std::size_t eq = s.find('=', i), semi = s.find(';', i);
+        if (eq == std::string_view::npos || (semi != std::string_view::npos && semi < eq)) {
+            if (semi == std::string_view::npos) break;
+            i = semi + 1;  // a piece without '=' says nothing
+            continue;
+        }
+        std::string key = text::toLowerAscii(text::trim(s.substr(i, eq - i)));
+        std::size_t v = eq + 1;
+        while (v < s.size() && s[v] == ' ') ++v;
+        std::string value;
+        if (v < s.size() && (s[v] == '"' || s[v] == '\'')) {
+            const char quote = s[v++];
+            while (v < s.size()) {
+                if (s[v] == quote) {
+                    if (v + 1 < s.size() && s[v + 1] == quote) {
+                        value += quote;
+                        v += 2;
+                        continue;
+                    }
+                    ++v;
+                    break;
+                }
+                value += s[v++];
+            }
+            semi = s.find(';', v);
+        } else {
+            semi = s.find(';', v);
+            value = text::trim(s.substr(v, semi == std::string_view::npos ? std::string_view::npos : semi - v));
+        }
+        pairs[key] = value;
+        if (semi == std::string_view::npos) break;
+        i = semi + 1;
+    }
+    return pairs;
+}
+
+}  // namespace
+
+// ---- Connection
+
+Connection::Connection() = default;
+Connection::~Connection() = default;  // the backend rolls back and closes
+
+int Connection::State() const { return backend_ ? StateOpen : StateClosed; }
+
+void Connection::Open() {
+    if (backend_) raiseObjectError(ErrObjectOpen, "ADODB.Connection");
+    auto settings = parseConnectionString(ConnectionString);
+    const std::string& provider = settings["provider"];
+    if (!provider.empty() && !text::equalsNoCase(provider, "Microsoft.Jet.OLEDB.4.0"))
+        raiseObjectError(ErrProviderNotFound, "ADODB.Connection");
+    const std::string mode = text::toLowerAscii(settings["mode"]);
+    const bool readOnly = mode.find("read") != std::string::npos && mode.find("write") == std::string::npos;
+    backend_ = openSqliteBackend(settings["data source"], readOnly);
+}
+
+void Connection::Close() { backend_.reset(); }
+
+void Connection::BeginTrans() {
+    if (!backend_) raiseObjectError(ErrObjectClosed, "ADODB.Connection");
+    backend_->begin();
+}
+
+void Connection::CommitTrans() {
+    if (!backend_) raiseObjectError(ErrObjectClosed, "ADODB.Connection");
+    backend_->commit();
+}
+
+void Connection::RollbackTrans() {
+    if (!backend_) raiseObjectError(ErrObjectClosed, "ADODB.Connection");
+    backend_->rollback();
+}
+
+Backend& Connection::backend() {
+    if (!backend_) raiseObjectError(ErrConnectionUnusable, "ADODB.Connection");
+    return *backend_;
+}
+
+// ---- Command
+
+void Command::ActiveConnection(std::shared_ptr<Connection> connection) { connection_ = std::move(connection); }
+
+void Command::Execute() {
+    if (!connection_ || connection_->State() != StateOpen) raiseObjectError(ErrConnectionUnusable, "ADODB.Command");
+    if (CommandType != CmdText) raiseObjectError(ErrArguments, "ADODB.Command");
+    trace(CommandText);
+    connection_->backend().execute(translateJetSql(CommandText));
+}
+
+// ---- Recordset
+
+void Recordset::ActiveConnection(std::shared_ptr<Connection> connection) {
+    if (open_) raiseObjectError(ErrObjectOpen, "ADODB.Recordset");
+    connection_ = std::move(connection);
+}
+
+int Recordset::State() const { return open_ ? StateOpen : StateClosed; }
+
+void Recordset::Open() {
+    if (open_) raiseObjectError(ErrObjectOpen, "ADODB.Recordset");
+    if (!connection_ || connection_->State() != StateOpen) raiseObjectError(ErrConnectionUnusable, "ADODB.Recordset");
+    trace(Source);
+    QueryResult result = connection_->backend().query(translateJetSql(Source));
+    if (result.names.empty()) return;
+    names_ = std::move(result.names);
+    rows_ = std::move(result.rows);
+    position_ = 0;
+    open_ = true;
+}
+
+void Recordset::Close() {
+    open_ = false;
+    names_.clear();
+    rows_.clear();
+    position_ = 0;
+}
+
+void Recordset::requireOpen() const {
+    if (!open_) raiseObjectError(ErrObjectClosed, "ADODB.Recordset");
+}
+
+bool Recordset::Eof() const {
+    requireOpen();
+    return position_ >= rows_.size();
+}
+
+long Recordset::RecordCount() const {
+    requireOpen();
+    return static_cast<long>(rows_.size());
+}
+
+void Recordset::MoveNext() {
+    requireOpen();
+    if (position_ >= rows_.size()) raiseObjectError(ErrNoCurrentRow, "ADODB.Recordset");
+    ++position_;
+}
+
+Variant Recordset::Fields(std::string_view name) const {
+    requireOpen();
+    for (std::size_t i = 0; i < names_.size(); ++i)
+        if (text::equalsNoCase(names_[i], name)) return Fields(static_cast<int>(i));
+    raiseObjectError(ErrItemNotFound, "ADODB.Recordset");
+}
+
+Variant Recordset::Fields(int index) const {
+    requireOpen();
+    if (index < 0 || static_cast<std::size_t>(index) >= names_.size()) raiseObjectError(ErrItemNotFound, "ADODB.Recordset");
+    if (position_ >= rows_.size()) raiseObjectError(ErrNoCurrentRow, "ADODB.Recordset");
+    return rows_[position_][static_cast<std::size_t>(index)];
+}
+
+int Recordset::FieldCount() const {
+    requireOpen();
+    return static_cast<int>(names_.size());
+}
+
+std::string Recordset::FieldName(int index) const {
+    requireOpen();
+    if (index < 0 || static_cast<std::size_t>(index) >= names_.size()) raiseObjectError(ErrItemNotFound, "ADODB.Recordset");
+    return names_[static_cast<std::size_t>(index)];
+}
+
+// ---- Trace
+
+void setStatementTrace(std::function<void(std::string_view sql)> hook) {
+    auto shared = hook ? std::make_shared<const Trace>(std::move(hook)) : nullptr;
+    std::lock_guard lock(traceMutex());
+    traceHook() = std::move(shared);
+}
+
+}  // namespace kovrin::db

@@ -1,0 +1,307 @@
+#include "platform/db/SqliteBackend.h"
+
+#include <climits>
+#include <filesystem>
+#include <memory>
+
+#include <fmt/format.h>
+#include <sqlite3.h>
+
+#include <KovrinAPI/runtime/Error.h>
+#include <KovrinAPI/runtime/Text.h>
+
+#include "platform/db/ColumnTypes.h"
+#include "platform/db/Errors.h"
+
+namespace kovrin::db {
+namespace {
+
+struct StatementDeleter {
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+std::string columnText(sqlite3_stmt* s, int col) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, col));
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, col))) : std::string();
+}
+
+// The value as stored, for columns without a declared type: whole numbers are Long when they fit
+// 32 bits and Double otherwise.
+Variant storedValue(sqlite3_stmt* s, int col) {
+    switch (sqlite3_column_type(s, col)) {
+    case SQLITE_NULL: return Variant::null();
+    case SQLITE_INTEGER: {
+        sqlite3_int64 v = sqlite3_column_int64(s, col);
+        if (v >= INT32_MIN && v <= INT32_MAX) return Variant(static_cast<int32_t>(v));
+        return Variant(static_cast<double>(v));
+    }
+    case SQLITE_FLOAT: return Variant(sqlite3_column_double(s, col));
+    default: return Variant(columnText(s, col));
+    }
+}
+
+// The value in the Variant type of its column. A stored value that does not fit the column's type
+// (text in a number column, say) is handed out as stored rather than lost.
+Variant typedValue(sqlite3_stmt* s, int col, ColumnKind kind) {
+    const int type = sqlite3_column_type(s, col);
+    if (type == SQLITE_NULL) return Variant::null();
+    const bool numeric = type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+    switch (kind) {
+    case ColumnKind::Stored:
+    case ColumnKind::Long: break;
+    case ColumnKind::String: return Variant(columnText(s, col));
+    case ColumnKind::Boolean:
+        if (numeric) return Variant(sqlite3_column_double(s, col) != 0.0);
+        try {
+            return Variant(CBool(Variant(columnText(s, col))));
+        } catch (const Error&) {
+            break;
+        }
+        break;
+    case ColumnKind::Currency:
+        if (type == SQLITE_INTEGER) {
+            int64_t scaled;
+            if (__builtin_mul_overflow(static_cast<int64_t>(sqlite3_column_int64(s, col)), Currency::Scale, &scaled))
+                raiseError(err::Overflow);
+            return Variant(Currency::fromScaled(scaled));
+        }
+        if (type == SQLITE_FLOAT) return Variant(Currency::fromDouble(sqlite3_column_double(s, col)));
+        if (Currency c; Currency::tryParse(columnText(s, col), c)) return Variant(c);
+        break;
+    case ColumnKind::Date:
+        if (numeric) {
+            double serial = sqlite3_column_double(s, col);
+            if (serial >= Date::MinSerial && serial <= Date::MaxSerial) return Variant(Date(serial));
+        } else if (Date d; Date::tryParse(columnText(s, col), d)) {
+            return Variant(d);
+        }
+        break;
+    case ColumnKind::Integer:
+        if (type == SQLITE_INTEGER) {
+            sqlite3_int64 v = sqlite3_column_int64(s, col);
+            if (v >= INT16_MIN && v <= INT16_MAX) return Variant(static_cast<int16_t>(v));
+        }
+        break;
+    case ColumnKind::Double:
+        if (numeric) return Variant(sqlite3_column_double(s, col));
+        break;
+    }
+    return storedValue(s, col);
+}
+
+class SqliteBackend final : public Backend {
+public:
+    explicit SqliteBackend(sqlite3* db) : db_(db) {}
+    ~SqliteBackend() override {
+        // Closing rolls back an open transaction; said explicitly so it does not depend on that.
+        if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(db_);
+    }
+    SqliteBackend(const SqliteBackend&) = delete;
+    SqliteBackend& operator=(const SqliteBackend&) = delete;
+
+    void configure(const std::string& path, bool readOnly) {
+        sqlite3_extended_result_codes(db_, 1);
+        sqlite3_busy_timeout(db_, BusyTimeoutMs);
+        // Reading the schema is the first access to the file: this is where a file that is no
+        // database shows itself.
+        int rc = sqlite3_exec(db_, "PRAGMA schema_version", nullptr, nullptr, nullptr);
+        if ((rc & 0xff) == SQLITE_NOTADB)
+            raiseJet(ErrGeneric, fmt::format("Unrecognized database format '{}'.", path));
+        if (rc != SQLITE_OK) fail(rc, false);
+        if (!readOnly) run("PRAGMA journal_mode=WAL");
+        run("PRAGMA synchronous=FULL");
+        run("PRAGMA foreign_keys=ON");
+    }
+
+    void execute(std::string_view sql) override {
+        checkTransaction();
+        Statement st = prepare(sql);
+        int rc;
+        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE) fail(rc, false);
+    }
+
+    QueryResult query(std::string_view sql) override {
+        checkTransaction();
+        Statement st = prepare(sql);
+        QueryResult result;
+        const int columns = sqlite3_column_count(st.get());
+        std::vector<ColumnKind> kinds;
+        for (int c = 0; c < columns; ++c) {
+            const char* name = sqlite3_column_name(st.get(), c);
+            const char* declared = sqlite3_column_decltype(st.get(), c);
+            result.names.emplace_back(name ? name : "");
+            kinds.push_back(columnKindOf(declared ? declared : ""));
+        }
+        int rc;
+        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+            std::vector<Variant> row;
+            row.reserve(static_cast<std::size_t>(columns));
+            for (int c = 0; c < columns; ++c) row.push_back(typedValue(st.get(), c, kinds[static_cast<std::size_t>(c)]));
+            result.rows.push_back(std::move(row));
+        }
+        if (rc != SQLITE_DONE) fail(rc, false);
+        return result;
+    }
+
+    void begin() override {
+        checkTransaction();
+        // IMMEDIATE takes the write lock now, so what the transaction reads stays true until commit.
+        run(depth_ == 0 ? std::string("BEGIN IMMEDIATE") : fmt::format("SAVEPOINT kovrin_{}", depth_));
+        ++depth_;
+    }
+
+    void commit() override {
+        if (depth_ == 0) raiseJet(ErrNoTransaction, "No transaction is active.");
+        if (ended()) {
+            depth_ = 0;
+            raiseJet(ErrGeneric, EndedText);
+        }
+        run(depth_ == 1 ? std::string("COMMIT") : fmt::format("RELEASE kovrin_{}", depth_ - 1));
+        --depth_;
+    }
+
+    void rollback() override {
+        if (depth_ == 0) raiseJet(ErrNoTransaction, "No transaction is active.");
+        if (ended()) {  // the engine has already undone it
+            depth_ = 0;
+            return;
+        }
+        if (depth_ == 1) {
+            run("ROLLBACK");
+        } else {
+            run(fmt::format("ROLLBACK TO kovrin_{}", depth_ - 1));
+            run(fmt::format("RELEASE kovrin_{}", depth_ - 1));
+        }
+        --depth_;
+    }
+
+    int transactionDepth() const override { return depth_; }
+
+private:
+    static constexpr const char* EndedText =
+        "The transaction is no longer active: the database engine ended it after an error. Nothing of it was written.";
+
+    // Some failures (disk full, I/O errors) make SQLite roll back the whole transaction. The
+    // statements that follow would then each commit on their own, a half-written change the
+    // caller believes is still undoable, so they are refused until the transaction is ended.
+    bool ended() const { return depth_ > 0 && sqlite3_get_autocommit(db_); }
+    void checkTransaction() const {
+        if (ended()) raiseJet(ErrGeneric, EndedText);
+    }
+
+    [[noreturn]] void fail(int rc, bool preparing) const {
+        std::string message = sqlite3_errmsg(db_);
+        if (preparing && (rc & 0xff) == SQLITE_ERROR) {
+            if (message.rfind("no such table", 0) == 0) raiseJet(ErrNoSuchTable, message);
+            raiseJet(ErrSyntax, message);  // syntax, unknown column, unknown function
+        }
+        raiseJet(ErrGeneric, message);
+    }
+
+    sqlite3_stmt* prepareRaw(std::string_view sql, const char** tail) const {
+        if (sql.size() > static_cast<std::size_t>(INT_MAX)) raiseJet(ErrGeneric, "The SQL statement is too long.");
+        sqlite3_stmt* raw = nullptr;
+        int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &raw, tail);
+        if (rc != SQLITE_OK) {
+            sqlite3_finalize(raw);
+            fail(rc, true);
+        }
+        return raw;
+    }
+
+    // One statement. Anything but blanks, ';' and comments after it is refused.
+    Statement prepare(std::string_view sql) const {
+        const char* tail = nullptr;
+        Statement st(prepareRaw(sql, &tail));
+        if (!st)
+            raiseJet(ErrSyntax, "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
+        const char* end = sql.data() + sql.size();
+        while (tail && tail < end) {
+            const char* next = nullptr;
+            sqlite3_stmt* extra = nullptr;
+            try {
+                extra = prepareRaw(std::string_view(tail, static_cast<std::size_t>(end - tail)), &next);
+            } catch (const Error&) {
+                extra = nullptr;
+                next = nullptr;
+            }
+            if (extra || !next) {
+                sqlite3_finalize(extra);
+                raiseJet(ErrSyntax, "Characters found after end of SQL statement.");
+            }
+            if (next == tail) break;
+            tail = next;
+        }
+        return st;
+    }
+
+    void run(const std::string& sql) {
+        Statement st = prepare(sql);
+        int rc;
+        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE) fail(rc, false);
+    }
+
+    sqlite3* db_;
+    int depth_ = 0;
+};
+
+bool fileExists(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
+}
+
+// A database file with no bytes holds no database, unless its content still sits in the
+// write-ahead log of a writer that stopped before the first checkpoint.
+bool emptyFile(const std::string& path) {
+    std::error_code ec;
+    auto size = std::filesystem::file_size(path, ec);
+    if (ec || size != 0) return false;
+    auto walSize = std::filesystem::file_size(path + "-wal", ec);
+    return ec || walSize == 0;
+}
+
+}  // namespace
+
+std::unique_ptr<Backend> openSqliteBackend(const std::string& path, bool readOnly) {
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec))
+        raiseJet(ErrGeneric, fmt::format("Could not find file '{}'.", path));
+    if (emptyFile(path)) raiseJet(ErrGeneric, fmt::format("Unrecognized database format '{}'.", path));
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        raiseJet(ErrGeneric, fmt::format("The Microsoft Jet database engine cannot open the file '{}'. It is already "
+                                         "opened exclusively by another user, or you need permission to view its data.",
+                                         path));
+    }
+    auto backend = std::make_unique<SqliteBackend>(db);
+    backend->configure(path, readOnly);
+    return backend;
+}
+
+void createSqliteDatabase(const std::string& path) {
+    if (path.empty() || fileExists(path)) raiseJet(ErrGeneric, fmt::format("The file '{}' already exists.", path));
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    std::string message = rc == SQLITE_OK ? std::string() : std::string(db ? sqlite3_errmsg(db) : "out of memory");
+    if (rc == SQLITE_OK) {
+        // Switching to WAL writes the file header, so the new file is a database from the start.
+        rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) message = sqlite3_errmsg(db);
+    }
+    sqlite3_close_v2(db);
+    if (rc != SQLITE_OK) {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+        raiseJet(ErrGeneric, fmt::format("Could not create the database '{}': {}", path, message));
+    }
+}
+
+}  // namespace kovrin::db
