@@ -1,0 +1,12 @@
+// The SQL files of frontend/sql, built into the library (EmbedSql.cmake writes the definitions).
+#pragma once
+
+#include <string_view>
+
+namespace kovrin::frontend::sql {
+
+extern const std::string_view schema_sql;       // version 1: tables and indexes
+extern const std::string_view queries_sql;      // version 1: the saved queries (views)
+extern const std::string_view sample_data_sql;  // sample data for the current schema
+
+}  // namespace kovrin::frontend::sql

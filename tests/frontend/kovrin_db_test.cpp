@@ -1,0 +1,144 @@
+// kovrin-db as its users run it: exit status, messages, and what it leaves in files and registry.
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "SqliteFile.h"
+#include "frontend/BookkeepingDatabase.h"
+#include "platform/registry/RegistryStore.h"
+#include "support/TempDir.h"
+
+namespace kovrin::frontend {
+namespace {
+
+using test::ScopedRegistry;
+using test::SqliteFile;
+using test::TempDir;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs kovrin-db with the arguments (a shell word list) in `cwd`.
+Outcome kovrinDb(const std::string& arguments, const std::filesystem::path& cwd = std::filesystem::current_path()) {
+    TempDir capture;
+    const std::string out = capture.file("out"), err = capture.file("err");
+    const std::string command = "cd '" + cwd.string() + "' && '" KOVRIN_DB_TOOL "' " + arguments + " >'" + out +
+                                "' 2>'" + err + "'";
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readAll(out), readAll(err)};
+}
+
+std::string registryText(std::string_view name) {
+    using namespace registry;
+    Handle key = 0;
+    if (openKey(CurrentUser, "Software\\Kovrin", key) != status::Success) return "<no key>";
+    Value value;
+    const int32_t found = queryValue(key, name, value);
+    closeKey(key);
+    return found == status::Success ? value.data : "<no value>";
+}
+
+TEST(KovrinDb, BadArgumentsShowTheUsageAndExitWith2) {
+    TempDir dir;
+    for (const std::string args : {"", "frobnicate books.sqlite", "create", "create --sample",
+                                   "create a.sqlite b.sqlite", "create a.sqlite --force",
+                                   "version a.sqlite --sample", "upgrade --replace a.sqlite", "register ''"}) {
+        const Outcome run = kovrinDb(args, dir.path());
+        EXPECT_EQ(run.status, 2) << args;
+        EXPECT_THAT(run.err, HasSubstr("Usage: kovrin-db create PATH")) << args;
+        EXPECT_EQ(run.out, "") << args;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+
+    const Outcome help = kovrinDb("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.out, StartsWith("Usage: kovrin-db"));
+}
+
+TEST(KovrinDb, CreatesReadsTheVersionOfAndUpgradesAFile) {
+    TempDir dir;
+    const std::string path = dir.file("books.sqlite");
+
+    Outcome run = kovrinDb("create '" + path + "' --sample");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("with sample data"));
+    EXPECT_EQ(SqliteFile(path).value("SELECT COUNT(*) FROM BusinessDetails"), "1");
+
+    run = kovrinDb("version '" + path + "'");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "1\n");
+
+    run = kovrinDb("upgrade '" + path + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("schema version 1"));
+
+    // An existing file needs --replace; a relative path is taken from the working folder.
+    run = kovrinDb("create books.sqlite", dir.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("already exists"));
+    EXPECT_THAT(run.err, HasSubstr("(error 58)"));
+    EXPECT_EQ(SqliteFile(path).value("SELECT COUNT(*) FROM BusinessDetails"), "1");
+
+    run = kovrinDb("create --replace books.sqlite", dir.path());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("empty"));
+    EXPECT_EQ(SqliteFile(path).value("SELECT COUNT(*) FROM BusinessDetails"), "0");
+}
+
+TEST(KovrinDb, FailuresExitWith1AndSayWhy) {
+    TempDir dir;
+    Outcome run = kovrinDb("version '" + dir.file("missing.sqlite") + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("missing.sqlite does not exist (error 53)"));
+
+    std::ofstream(dir.file("notes.txt")) << "some text that is not a database at all, long enough";
+    run = kovrinDb("upgrade '" + dir.file("notes.txt") + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("not a Kovrin bookkeeping database"));
+    EXPECT_EQ(run.out, "");
+}
+
+TEST(KovrinDb, RegistersTheFileAsTheInstallation) {
+    ScopedRegistry registry;
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "data");
+
+    // Only a bookkeeping database is registered.
+    Outcome run = kovrinDb("register data/books.sqlite", dir.path());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("(error 53)"));
+    EXPECT_EQ(registryText("Path"), "<no key>");
+
+    // The folder is recorded as a full path, so every program finds the file.
+    run = kovrinDb("create data/books.sqlite --sample --register", dir.path());
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(registryText("Path"), (dir.path() / "data").string());
+    EXPECT_EQ(registryText("File"), "books.sqlite");
+
+    createDatabase(dir.file("other.sqlite"));
+    run = kovrinDb("register '" + dir.path().string() + "/data/../other.sqlite'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(registryText("Path"), dir.path().string());
+    EXPECT_EQ(registryText("File"), "other.sqlite");
+}
+
+}  // namespace
+}  // namespace kovrin::frontend
