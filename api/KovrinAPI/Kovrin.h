@@ -4,9 +4,9 @@
 // there is no installation) and resets the process-wide settings: KovrinPath, AccessPath and
 // BusinessID are shared by every Kovrin object of the process. DebugMode and the mail settings
 // belong to each object. Every operation reports failures as kovrin::Error with the number and
-// description of the first failure and the call path in its source ("Kovrin.CreateCustomer[50]\
-// modKovrin.CreateCustomer[40]\..."). Operations are serialised by a process-wide lock, so several
-// threads may call them.
+// description of the first failure and the call path in its source, for example
+// "Kovrin.CreateCustomer[50]\modKovrin.CreateCustomer[40]\...". Operations are serialised by a
+// process-wide lock, so several threads may call them.
 #pragma once
 
 #include <cstdint>
