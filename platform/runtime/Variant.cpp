@@ -248,9 +248,10 @@ Currency CCur(const Variant& v) {
             else return Currency();
         });
     case VarType::String: {
+        // Decimal text converts exactly; other numeric text (&H10) through its value.
         Currency c;
-        if (!Currency::tryParse(CStr(v), c)) mismatch();
-        return c;
+        if (Currency::tryParse(CStr(v), c)) return c;
+        return Currency::fromDouble(toDoubleStrict(v));
     }
     case VarType::Integer:
     case VarType::Long: return Currency::fromScaled(int64_t{CLng(v)} * Currency::Scale);

@@ -60,6 +60,8 @@ TEST(Variant, OtherConversions) {
     EXPECT_EQ(errorOf([] { CDbl(Variant("")); }), err::TypeMismatch);  // an empty VAT rate is no number
     EXPECT_EQ(CCur(Variant("0" + std::string("12.34"))).toString(), "12.34");
     EXPECT_EQ(CCur(Variant(int32_t{5})).toString(), "5");
+    EXPECT_EQ(CCur(Variant("&H10")).toString(), "16");  // whatever IsNumeric accepts converts
+    EXPECT_EQ(errorOf([] { CCur(Variant("12abc")); }), err::TypeMismatch);
     EXPECT_EQ(CDate(Variant("2011-08-21")), Date::fromCalendar(2011, 8, 21));
     EXPECT_EQ(CDate(Variant(40776.5)), Date::fromCalendar(2011, 8, 21, 12, 0, 0));
     EXPECT_TRUE(CBool(Variant("true")));
