@@ -1,0 +1,247 @@
+#include "HiveFile.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+
+#include <pwd.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include "RegistryStore.h"
+#include "Status.h"
+
+namespace kovrin::registry::detail {
+
+namespace {
+
+// Marks a file as a registry hive ("KvRg"); user_version is the layout's version.
+constexpr int64_t ApplicationId = 0x4B765267;
+constexpr int64_t LayoutVersion = 1;
+// Several processes share the files; a writer waits this long for another's transaction.
+constexpr int BusyTimeoutMs = 10000;
+
+// Key paths and value names are kept folded to lower case (path, folded) beside their spelling as
+// first written (name). A key's path has no leading "\"; the hive's root is the empty path and has
+// no row. `parent` lets a key's subkeys be listed without scanning the whole hive.
+constexpr const char* Layout = R"sql(
+CREATE TABLE keys (
+    path   TEXT PRIMARY KEY,
+    parent TEXT NOT NULL,
+    name   TEXT NOT NULL
+) WITHOUT ROWID;
+CREATE INDEX keys_by_parent ON keys (parent);
+CREATE TABLE vals (
+    key    TEXT NOT NULL,
+    folded TEXT NOT NULL,
+    name   TEXT NOT NULL,
+    type   INTEGER NOT NULL,
+    data   BLOB NOT NULL,
+    PRIMARY KEY (key, folded)
+) WITHOUT ROWID;
+)sql";
+
+int32_t errnoStatus(int err) {
+    switch (err) {
+    case EACCES:
+    case EPERM:
+    case EROFS: return status::AccessDenied;
+    case ENOSPC:
+    case EDQUOT: return status::DiskFull;
+    case ENOMEM: return status::OutOfMemory;
+    default: return status::RegistryIoFailed;
+    }
+}
+
+int32_t statusOf(sqlite3* db, int rc) {
+    switch (rc & 0xff) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_FORMAT:
+    case SQLITE_SCHEMA:
+    case SQLITE_ERROR:  // a statement of the store's own layout failed: the file is not in that layout
+        return status::RegistryCorrupt;
+    case SQLITE_PERM:
+    case SQLITE_READONLY:
+    case SQLITE_AUTH: return status::AccessDenied;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return status::Busy;
+    case SQLITE_FULL: return status::DiskFull;
+    case SQLITE_NOMEM: return status::OutOfMemory;
+    case SQLITE_CANTOPEN:
+    case SQLITE_IOERR: return errnoStatus(db ? sqlite3_system_errno(db) : 0);
+    default: return status::RegistryIoFailed;
+    }
+}
+
+}  // namespace
+
+void fail(int32_t status) { throw Failure{status}; }
+
+}  // namespace kovrin::registry::detail
+
+namespace kovrin::registry {
+
+std::filesystem::path storeDirectory() {
+    if (const char* dir = std::getenv("KOVRIN_REGISTRY_DIR"); dir && *dir) return dir;
+    // A relative XDG_CONFIG_HOME is invalid and ignored, as the base-directory rules say.
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
+        return std::filesystem::path(config) / "kovrin" / "registry";
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) {
+        const passwd* pw = getpwuid(getuid());
+        home = pw && pw->pw_dir ? pw->pw_dir : ".";
+    }
+    return std::filesystem::path(home) / ".config" / "kovrin" / "registry";
+}
+
+std::string_view hiveName(uint32_t hive) {
+    switch (hive) {
+    case ClassesRoot: return "HKEY_CLASSES_ROOT";
+    case CurrentUser: return "HKEY_CURRENT_USER";
+    case LocalMachine: return "HKEY_LOCAL_MACHINE";
+    case Users: return "HKEY_USERS";
+    default: return {};
+    }
+}
+
+}  // namespace kovrin::registry
+
+namespace kovrin::registry::detail {
+
+HiveFile::HiveFile(uint32_t hive, Access access) {
+    try {
+        open(hive, access);
+    } catch (...) {
+        close();  // the destructor does not run for a constructor that fails
+        throw;
+    }
+}
+
+HiveFile::~HiveFile() { close(); }
+
+void HiveFile::open(uint32_t hive, Access access) {
+    std::string_view name = hiveName(hive);
+    if (name.empty()) fail(status::InvalidHandle);
+    const std::filesystem::path dir = storeDirectory();
+    int flags = SQLITE_OPEN_READWRITE;
+    if (access == Access::Create) {
+        std::error_code ec;
+        std::filesystem::create_directories(dir, ec);
+        if (ec) fail(errnoStatus(ec.value()));
+        flags |= SQLITE_OPEN_CREATE;
+    }
+    const std::string file = (dir / (std::string(name) + ".sqlite")).string();
+    int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const int err = db_ ? sqlite3_system_errno(db_) : 0;
+        const int32_t st = statusOf(db_, rc);
+        close();
+        // Nothing written yet: the hive is empty, and reading or deleting does not create it.
+        if ((rc & 0xff) == SQLITE_CANTOPEN && (err == ENOENT || err == ENOTDIR) && access != Access::Create) return;
+        fail(st);
+    }
+    sqlite3_busy_timeout(db_, BusyTimeoutMs);
+    if (access != Access::Read) exec("PRAGMA synchronous=FULL");
+    exec(access == Access::Read ? "BEGIN" : "BEGIN IMMEDIATE");
+    open_transaction_ = true;
+    checkFormat(access);
+}
+
+void HiveFile::close() noexcept {
+    if (open_transaction_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    open_transaction_ = false;
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+void HiveFile::commit() {
+    if (!open_transaction_) return;
+    exec("COMMIT");
+    open_transaction_ = false;
+}
+
+void HiveFile::exec(const char* sql) {
+    int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) fail(statusOf(db_, rc));
+}
+
+// A file is either in the store's layout, or new (no tables, nothing set), or damaged: a file
+// that is not the store's is reported, never read as empty and never overwritten.
+void HiveFile::checkFormat(Access access) {
+    int64_t id = 0, version = 0, objects = 0;
+    {
+        Statement check(*this,
+                        "SELECT (SELECT application_id FROM pragma_application_id),"
+                        " (SELECT user_version FROM pragma_user_version),"
+                        " (SELECT count(*) FROM sqlite_master)");
+        check.step();
+        id = check.integer(0), version = check.integer(1), objects = check.integer(2);
+    }
+    if (id == ApplicationId && version == LayoutVersion) return;
+    if (id != 0 || version != 0 || objects != 0) fail(status::RegistryCorrupt);
+    fresh_ = true;
+    if (access != Access::Create) return;
+    // A new file: lay it out, then switch it to write-ahead logging (outside any transaction),
+    // so readers never block the writer and every commit is seen at once. Should another process
+    // hold the file at that moment the file keeps its rollback journal, which is just as safe.
+    exec(Layout);
+    exec(("PRAGMA application_id = " + std::to_string(ApplicationId)).c_str());
+    exec(("PRAGMA user_version = " + std::to_string(LayoutVersion)).c_str());
+    commit();
+    sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    exec("BEGIN IMMEDIATE");
+    open_transaction_ = true;
+    fresh_ = false;
+}
+
+Statement::Statement(const HiveFile& file, std::string_view sql) : db_(file.db()) {
+    int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr);
+    if (rc != SQLITE_OK) fail(statusOf(db_, rc));
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+Statement& Statement::bindText(int index, std::string_view text) {
+    int rc = sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    if (rc != SQLITE_OK) fail(statusOf(db_, rc));
+    return *this;
+}
+
+Statement& Statement::bindBlob(int index, std::string_view bytes) {
+    // A zero-length blob must still be a blob, not NULL: give SQLite a valid pointer.
+    int rc = sqlite3_bind_blob64(stmt_, index, bytes.empty() ? "" : bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK) fail(statusOf(db_, rc));
+    return *this;
+}
+
+Statement& Statement::bindInt(int index, int64_t value) {
+    int rc = sqlite3_bind_int64(stmt_, index, value);
+    if (rc != SQLITE_OK) fail(statusOf(db_, rc));
+    return *this;
+}
+
+void Statement::reset() { sqlite3_reset(stmt_); }
+
+bool Statement::step() {
+    int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    fail(statusOf(db_, rc));
+}
+
+std::string Statement::text(int column) const {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
+}
+
+std::string Statement::blob(int column) const {
+    const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
+}
+
+int64_t Statement::integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+int Statement::changes() const { return sqlite3_changes(db_); }
+
+}  // namespace kovrin::registry::detail

@@ -1,0 +1,78 @@
+// One hive's SQLite file, open for the length of one store operation: where the file lives, its
+// format, the transaction every operation runs in, and SQLite failures turned into statuses.
+// Internal to the store; the rest of the tree uses RegistryStore.h.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace kovrin::registry::detail {
+
+// Thrown inside the store and answered as a status at its edge.
+struct Failure {
+    int32_t status;
+};
+[[noreturn]] void fail(int32_t status);
+
+class HiveFile {
+public:
+    enum class Access {
+        Read,    // read an existing file; a missing file reads as an empty hive
+        Update,  // change an existing file; a missing file is an empty hive and is not created
+        Create,  // change the file, creating the folder and the file first when needed
+    };
+
+    // Opens the hive's file and begins a transaction: a read snapshot, or the write lock for
+    // Update and Create, so each operation is atomic and sees one state of the file.
+    HiveFile(uint32_t hive, Access access);
+    ~HiveFile();  // rolls back whatever was not committed
+    HiveFile(const HiveFile&) = delete;
+    HiveFile& operator=(const HiveFile&) = delete;
+
+    // No file, or a file without keys yet: every key but the hive's root is missing.
+    bool empty() const { return db_ == nullptr || fresh_; }
+    void commit();
+    sqlite3* db() const { return db_; }
+
+private:
+    void open(uint32_t hive, Access access);
+    void close() noexcept;
+    void exec(const char* sql);
+    void checkFormat(Access access);
+
+    sqlite3* db_ = nullptr;
+    bool fresh_ = false;
+    bool open_transaction_ = false;
+};
+
+// A prepared statement on a hive file; every failure becomes a Failure with the store's status.
+class Statement {
+public:
+    Statement(const HiveFile& file, std::string_view sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& bindText(int index, std::string_view text);
+    Statement& bindBlob(int index, std::string_view bytes);
+    Statement& bindInt(int index, int64_t value);
+    // Makes the statement ready to run again (bindings are kept until bound anew).
+    void reset();
+    // Advances to the next row; false when there is none left (or the statement has run).
+    bool step();
+    std::string text(int column) const;
+    std::string blob(int column) const;
+    int64_t integer(int column) const;
+    // Rows changed by the last insert, update or delete of the connection.
+    int changes() const;
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+}  // namespace kovrin::registry::detail
