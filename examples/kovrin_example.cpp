@@ -1,5 +1,6 @@
 // A short tour of the library against the registered bookkeeping database: what an outside
 // program does to find the database, pick a business and read and write through the library.
+#include <KovrinAPI/Customer.h>
 #include <KovrinAPI/Kovrin.h>
 #include <KovrinAPI/clsBusinessDetails.h>
 #include <KovrinAPI/runtime/Error.h>
@@ -29,6 +30,35 @@ int main() {
 
         kovrin.SetKovrinRegSetting("ExampleLastRun", Variant(kovrin.Clock()));
         std::cout << "Setting ExampleLastRun = " << CStr(kovrin.GetKovrinRegSetting("ExampleLastRun", Variant(""))) << "\n";
+
+        Date day;  // no date: the VAT rate of today, and the variable receives today's date
+        double vat = kovrin.GetVatRate(day);
+        std::cout << "VAT rate on " << day.shortDate() << ": " << toText(vat) << "%\n";
+        std::cout << "Exchange rates: " << kovrin.GetExchangeRates() << "\n";
+
+        // A customer of our own, found again by our key; created once, updated on later runs.
+        try {
+            kovrin.GetCustomerByForeignKey("EXAMPLE-1");
+            kovrin.UpdateCustomerByForeignKey("Example Ltd", "512345678", "Noa", "Bar", "EXAMPLE-1", "Rothschild 1",
+                                              std::nullopt, "Tel Aviv", std::nullopt, std::nullopt, std::nullopt,
+                                              std::nullopt, "noa@example.co.il", std::nullopt, std::nullopt,
+                                              std::nullopt, 1, Currency::parse("350"), "NIS");
+            std::cout << "Updated customer EXAMPLE-1\n";
+        } catch (const Error& e) {
+            if (e.number() != 8255) throw;  // anything but "not found" is a real failure
+            int32_t id = kovrin.CreateCustomer("Example Ltd", "512345678", "Noa", "Bar", "Rothschild 1", "", "Tel Aviv",
+                                               "", "03-5555555", "", "", "noa@example.co.il", "made by the example",
+                                               Currency(), "", "", 0, 1, Currency::parse("350"), "NIS", "EXAMPLE-1");
+            std::cout << "Created customer EXAMPLE-1 with key " << id << "\n";
+        }
+        Variant customers = kovrin.GetCustomers();
+        std::cout << "Customers of business 1:\n";
+        if (customers.isArray())
+            for (long i = 0; i <= customers.array().ubound(); ++i) {
+                auto c = customers.array()(i).objectAs<Customer>();
+                std::cout << "  " << c->CustomersNumber() << "  " << c->BusinessName() << "  (" << c->City()
+                          << ", charge " << c->Charge().toString() << " " << c->ChargeCurrency() << ")\n";
+            }
         return 0;
     } catch (const Error& e) {
         std::cerr << "Error " << e.number() << " in " << e.source() << ": " << e.description() << "\n";
