@@ -43,7 +43,7 @@ std::string GetOsekMorshe(bool& blnDebug) {
         OpenConnection(blnDebug);
         line(20);
         db::Recordset& rs = core::query(std::string("SELECT vcמספרעוסקמורשה FROM ") + "BusinessDetails" +
-                                        "  WHERE iBusinessID=" + std::to_string(core::state().businessId));
+                                        "  WHERE iBusinessID=" + core::businessIdText());
         line(30);
         if (rs.Eof()) return {};
         line(40);
@@ -63,7 +63,7 @@ void AddErrorToKovrin(const std::string& strErrMessage, bool& blnDebug) {
         // stored intact instead of ending the literal early.
         std::string message = text::replaceAll(text::left(strErrMessage, 255), "\"", "\"\"");
         core::execute("INSERT INTO Errors ( vcErrorDescription, iBusinessID ) VALUES(\"" + message + "\", " +
-                      std::to_string(core::state().businessId) + ")");
+                      core::businessIdText() + ")");
         line(30);
         CloseAll();
     });

@@ -7,4 +7,6 @@ State& state() {
     return s;
 }
 
+std::string businessIdText() { return std::to_string(state().businessId); }
+
 }  // namespace kovrin::core

@@ -29,4 +29,7 @@ struct State {
 
 State& state();
 
+// The current business as the plain decimal text every statement carries.
+std::string businessIdText();
+
 }  // namespace kovrin::core

@@ -5,6 +5,7 @@
 
 #include "api/core/Connection.h"
 #include "api/core/DebugLog.h"
+#include "api/core/Rows.h"
 #include "api/core/State.h"
 #include "api/core/modUtils.h"
 
@@ -12,13 +13,10 @@ namespace kovrin::modKovrin {
 
 using modUtils::SqlLong;
 using modUtils::SqlStr;
+using core::longOrZero;
+using core::textOf;
 
 namespace {
-
-std::string businessId() { return std::to_string(core::state().businessId); }
-
-// A Null number reads as 0; anything else converts with the automation rules.
-int32_t longOrZero(const Variant& v) { return v.isNull() ? 0 : CLng(v); }
 
 // The SET part the two updates share, up to and including the currency symbol.
 std::string customerSetClause(const std::string& name, const std::string& osek, const std::string& address1,
@@ -38,35 +36,6 @@ std::string customerSetClause(const std::string& name, const std::string& osek, 
            ", curCharge=" + charge.toString() + ", vcCurrencySymbol=" + SqlStr(symbol, 0);
 }
 
-Variant customerList(const char* procedure, const char* sql, bool& blnDebug) {
-    return passOn(procedure, [&](Line& line) -> Variant {
-        line(10);
-        if (blnDebug) modUtils::LogDebug(procedure, "");
-        line(20);
-        OpenConnection(blnDebug);
-        line(30);
-        db::Recordset& rs = core::query(sql + businessId());
-        Variant result;
-        line(40);
-        if (!rs.Eof()) {
-            VariantArray list(static_cast<std::size_t>(rs.RecordCount()));
-            for (long i = 0; !rs.Eof(); ++i) {
-                line(50);
-                auto customer = std::make_shared<Customer>();
-                PopulateCustomer(*customer, rs, blnDebug);
-                list(i) = customer;
-                line(60);
-                rs.MoveNext();
-            }
-            result = Variant(std::move(list));
-        }
-        line(70);
-        rs.Close();
-        CloseAll();
-        return result;
-    });
-}
-
 }  // namespace
 
 int32_t CreateCustomer(const NewCustomer& c, bool& blnDebug) {
@@ -81,7 +50,7 @@ int32_t CreateCustomer(const NewCustomer& c, bool& blnDebug) {
         line(30);
         int32_t number = c.customerNumber;
         if (number == 0) {
-            db::Recordset& rs = core::query("SELECT Max(iCustomerNumber) FROM Customers WHERE iBusinessID = " + businessId());
+            db::Recordset& rs = core::query("SELECT Max(iCustomerNumber) FROM Customers WHERE iBusinessID = " + core::businessIdText());
             int32_t highest = longOrZero(rs.Fields(0));
             rs.Close();
             if (highest == INT32_MAX) raiseError(err::Overflow);
@@ -104,10 +73,10 @@ int32_t CreateCustomer(const NewCustomer& c, bool& blnDebug) {
             c.openBalance.toString() + "," + SqlStr(c.bankAccountNumber, 0) + "," + SqlStr(c.bankBranch, 0) + "," +
             SqlLong(c.bankId) + "," + std::to_string(c.listNum) + "," + c.charge.toString() + "," +
             SqlStr(symbol, 5) + "," + std::to_string(c.paymentTermsId) + "," + std::to_string(c.paymentDays) + "," +
-            SqlStr(c.foreignKey, 50) + "," + SqlStr(c.extra1, 255) + "," + SqlStr(c.extra2, 0) + "," + businessId() + ")";
+            SqlStr(c.foreignKey, 50) + "," + SqlStr(c.extra1, 255) + "," + SqlStr(c.extra2, 0) + "," + core::businessIdText() + ")";
         core::execute(sql);
         line(60);
-        db::Recordset& rs = core::query("SELECT Max(iCustomersID) FROM Customers WHERE iBusinessID = " + businessId());
+        db::Recordset& rs = core::query("SELECT Max(iCustomersID) FROM Customers WHERE iBusinessID = " + core::businessIdText());
         int32_t id = CLng(rs.Fields(0));
         rs.Close();
         line(70);
@@ -131,7 +100,7 @@ Variant UpdateCustomerByForeignKey(const ForeignKeyUpdate& u, bool& blnDebug) {
         core::execute(customerSetClause(name, u.osekMorshe, u.address1, u.address2, u.city, u.postalCode,
                                         u.contactFirstName, u.contactLastName, u.phone1, u.phone2, u.fax, u.email,
                                         u.bankAccountNumber, u.bankBranch, u.bankId, u.listNum, u.charge, symbol) +
-                      " WHERE vcForeignKey=" + SqlStr(key, 0) + " AND iBusinessID=" + businessId());
+                      " WHERE vcForeignKey=" + SqlStr(key, 0) + " AND iBusinessID=" + core::businessIdText());
         line(50);
         CloseAll();
         return Variant();
@@ -154,20 +123,22 @@ void UpdateCustomer(const Customer& c, bool& blnDebug) {
                                         text::left(text::trim(c.EMail()), 25), c.BankAccountNumber(),
                                         c.BankBranchNumber(), c.BankID(), c.PriceListNum(), c.Charge(), symbol) +
                       ", vcForeignKey=" + SqlStr(text::left(text::trim(c.ForeignKey()), 50), 0) +
-                      " WHERE iCustomersID=" + std::to_string(c.CustomersID()) + " AND iBusinessID=" + businessId());
+                      " WHERE iCustomersID=" + std::to_string(c.CustomersID()) + " AND iBusinessID=" + core::businessIdText());
         line(50);
         CloseAll();
     });
 }
 
 Variant GetCustomers(bool& blnDebug) {
-    return customerList("modKovrin.GetCustomers",
-                        "SELECT * FROM Customers WHERE iCustomersTypesID IN (1,3) AND iBusinessID=", blnDebug);
+    return core::recordList<Customer>("modKovrin.GetCustomers",
+                                      "SELECT * FROM Customers WHERE iCustomersTypesID IN (1,3) AND iBusinessID=" + core::businessIdText(),
+                                      blnDebug, [&](Customer& c, const db::Recordset& rs) { PopulateCustomer(c, rs, blnDebug); });
 }
 
 Variant GetSuppliers(bool& blnDebug) {
-    return customerList("modKovrin.GetSuppliers",
-                        "SELECT * FROM Customers WHERE iCustomersTypesID IN (2,4) AND iBusinessID=", blnDebug);
+    return core::recordList<Customer>("modKovrin.GetSuppliers",
+                                      "SELECT * FROM Customers WHERE iCustomersTypesID IN (2,4) AND iBusinessID=" + core::businessIdText(),
+                                      blnDebug, [&](Customer& c, const db::Recordset& rs) { PopulateCustomer(c, rs, blnDebug); });
 }
 
 std::shared_ptr<Customer> GetCustomerByID(int32_t lngCustomerID, bool& blnDebug) {
@@ -179,7 +150,7 @@ std::shared_ptr<Customer> GetCustomerByID(int32_t lngCustomerID, bool& blnDebug)
         OpenConnection(blnDebug);
         line(30);
         db::Recordset& rs = core::query("SELECT * FROM Customers WHERE iCustomersID=" + std::to_string(lngCustomerID) +
-                                        " AND iBusinessID=" + businessId());
+                                        " AND iBusinessID=" + core::businessIdText());
         line(40);
         PopulateCustomer(*customer, rs, blnDebug);
         line(50);
@@ -197,10 +168,10 @@ std::shared_ptr<Customer> GetCustomerByForeignKey(const std::string& strForeignK
         OpenConnection(blnDebug);
         line(30);
         db::Recordset& rs = core::query("SELECT * FROM Customers WHERE vcForeignKey=" + SqlStr(text::trim(strForeignKey), 0) +
-                                        " AND iBusinessID=" + businessId());
+                                        " AND iBusinessID=" + core::businessIdText());
         line(40);
         if (rs.Eof())
-            raiseError(8255, "Customer not found. Foreign Key: " + strForeignKey + ", BusinessID: " + businessId());
+            raiseError(8255, "Customer not found. Foreign Key: " + strForeignKey + ", BusinessID: " + core::businessIdText());
         line(50);
         PopulateCustomer(*customer, rs, blnDebug);
         line(60);
@@ -217,10 +188,7 @@ void PopulateCustomer(Customer& c, const db::Recordset& rs, bool& blnDebug) {
         line(20);
         if (rs.Eof()) return;
         // Null text reads as the empty text, a Null number as 0.
-        auto text = [&](const char* column) {
-            Variant v = rs.Fields(column);
-            return v.isNull() ? std::string() : CStr(v);
-        };
+        auto text = [&](const char* column) { return textOf(rs.Fields(column)); };
         line(30);
         c.CustomersID(longOrZero(rs.Fields("iCustomersID")));
         c.CustomersNumber(longOrZero(rs.Fields("iCustomerNumber")));

@@ -10,50 +10,18 @@
 
 #include "api/core/Connection.h"
 #include "api/core/DebugLog.h"
+#include "api/core/Rows.h"
 #include "api/core/State.h"
 #include "platform/xml/Dom.h"
 
 namespace kovrin::modKovrin {
 
+using core::recordList;
+using core::textOf;
+
 namespace {
 
-std::string businessId() { return std::to_string(core::state().businessId); }
-
-// A text column read the way "field & empty text" reads it: Null gives the empty text.
-std::string textOf(const Variant& v) { return v.isNull() ? std::string() : CStr(v); }
-
-std::string trxCodesSql() { return "SELECT * FROM TrxCodes WHERE iBusinessID=" + businessId(); }
-
-// Price lists and items: Empty when the business has none, else one record per row.
-template <class Record, class Fill>
-Variant recordList(const char* procedure, const std::string& sql, bool& blnDebug, Fill fill) {
-    return passOn(procedure, [&](Line& line) -> Variant {
-        line(10);
-        if (blnDebug) modUtils::LogDebug(procedure, "");
-        line(20);
-        OpenConnection(blnDebug);
-        line(30);
-        db::Recordset& rs = core::query(sql);
-        Variant result;
-        line(40);
-        if (!rs.Eof() && rs.RecordCount() != 0) {
-            VariantArray list(static_cast<std::size_t>(rs.RecordCount()));
-            for (long i = 0; !rs.Eof(); ++i) {
-                line(50);
-                auto record = std::make_shared<Record>();
-                fill(*record, rs);
-                list(i) = Variant(record);
-                line(60);
-                rs.MoveNext();
-            }
-            result = Variant(std::move(list));
-        }
-        line(70);
-        rs.Close();
-        CloseAll();
-        return result;
-    });
-}
+std::string trxCodesSql() { return "SELECT * FROM TrxCodes WHERE iBusinessID=" + core::businessIdText(); }
 
 // Banks and payment types: rows of (id, name); an array without elements when the table is empty.
 Variant twoColumnList(const char* procedure, const char* sql, const char* idColumn, const char* nameColumn,
@@ -154,7 +122,7 @@ std::string GetTrxCodesXML(bool& blnDebug) {
 }
 
 Variant GetPriceLists(bool& blnDebug) {
-    return recordList<PriceList>("modKovrin.GetPriceLists", "SELECT * FROM Lists WHERE iBusinessID=" + businessId(),
+    return recordList<PriceList>("modKovrin.GetPriceLists", "SELECT * FROM Lists WHERE iBusinessID=" + core::businessIdText(),
                                  blnDebug, [](PriceList& list, const db::Recordset& rs) {
                                      list.ListID(CLng(rs.Fields("iListsID")));
                                      list.ListNum(CLng(rs.Fields("iListNum")));
@@ -164,7 +132,7 @@ Variant GetPriceLists(bool& blnDebug) {
 }
 
 Variant GetItemsLists(bool& blnDebug) {
-    return recordList<Item>("modKovrin.GetItemsLists", "SELECT * FROM Items WHERE iBusinessID=" + businessId(),
+    return recordList<Item>("modKovrin.GetItemsLists", "SELECT * FROM Items WHERE iBusinessID=" + core::businessIdText(),
                             blnDebug, [](Item& item, const db::Recordset& rs) {
                                 item.ItemsID(CLng(rs.Fields("iItemsID")));
                                 item.CatalogNumber(textOf(rs.Fields("vcCatalogNumber")));

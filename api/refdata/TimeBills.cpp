@@ -37,7 +37,7 @@ int32_t CreateTimeBill(int32_t iCustomersID, Date datStart, Date datEnd, const s
                        const std::optional<Currency>& curRate, const std::optional<std::string>& strCurrency,
                        bool& blnDebug) {
     return passOn("modKovrin.CreateTimeBill", [&](Line& line) {
-        const std::string business = std::to_string(core::state().businessId);
+        const std::string business = core::businessIdText();
         line(10);
         if (blnDebug) modUtils::LogDebug("modKovrin.CreateTimeBill", "");
         line(20);

@@ -12,19 +12,18 @@
 #include "api/core/DebugLog.h"
 #include "api/core/State.h"
 #include "api/core/modUtils.h"
+#include "api/core/Rows.h"
 
 namespace kovrin {
 
 namespace {
 
-// A column read as text; Null reads as the empty text.
-std::string textOf(const Variant& v) { return v.isNull() ? std::string() : CStr(v); }
 
 // The first field of the first row as text; the empty text when there is no row.
 std::string firstFieldText(const std::string& sql, bool& debug) {
     modKovrin::OpenConnection(debug);
     db::Recordset& rs = core::query(sql);
-    std::string value = rs.Eof() ? std::string() : textOf(rs.Fields(0));
+    std::string value = rs.Eof() ? std::string() : core::textOf(rs.Fields(0));
     rs.Close();
     modKovrin::CloseAll();
     return value;
@@ -65,7 +64,7 @@ std::string Utils::GetExchangeRates(bool DebugMode) {
         while (!rs.Eof()) {
             line(40);
             Variant rate = rs.Fields("curRate");
-            rates += "|" + textOf(rs.Fields("vcCode")) + ";" + (rate.isNull() ? std::string() : CCur(rate).toString());
+            rates += "|" + core::textOf(rs.Fields("vcCode")) + ";" + (rate.isNull() ? std::string() : CCur(rate).toString());
             line(50);
             rs.MoveNext();
         }
@@ -123,7 +122,7 @@ std::string Utils::GetSystemParameter(const std::string& strParameterName, bool 
         line(20);
         // The name's quotes are doubled, so a name with ' is looked up rather than breaking the SQL.
         return firstFieldText("SELECT vcParameterValue FROM sysSystemParameters WHERE iBusinessID=" +
-                                  std::to_string(core::state().businessId) + " AND vcParameterName='" +
+                                  core::businessIdText() + " AND vcParameterName='" +
                                   text::replaceAll(strParameterName, "'", "''") + "'",
                               DebugMode);
     });

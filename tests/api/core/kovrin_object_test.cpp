@@ -12,6 +12,8 @@
 
 #include "api/core/DebugLog.h"
 #include "support/Installation.h"
+#include "support/Checks.h"
+#include "support/StatementLog.h"
 
 using namespace kovrin;
 using kovrin::test::Installation;
@@ -20,17 +22,10 @@ using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::StartsWith;
 
-namespace {
+using kovrin::test::errorOf;
+using kovrin::test::StatementLog;
 
-Error errorOf(auto&& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no error raised";
-    return Error(0, "");
-}
+namespace {
 
 std::string regText(int32_t hive, const std::string& key, const std::string& name) {
     return CStr(clsRegistry().GetValue(hive, key, name, Variant("<missing>")));
@@ -38,15 +33,6 @@ std::string regText(int32_t hive, const std::string& key, const std::string& nam
 
 const int32_t HKLM = static_cast<int32_t>(0x80000002u);
 const int32_t HKCU = static_cast<int32_t>(0x80000001u);
-
-// The SQL texts the library sends, as it built them.
-struct StatementLog {
-    std::vector<std::string> sql;
-    StatementLog() {
-        db::setStatementTrace([this](std::string_view s) { sql.emplace_back(s); });
-    }
-    ~StatementLog() { db::setStatementTrace({}); }
-};
 
 }  // namespace
 

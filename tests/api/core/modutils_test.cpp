@@ -9,22 +9,14 @@
 #include <KovrinAPI/runtime/Error.h>
 #include <KovrinAPI/runtime/Procedure.h>
 #include <KovrinAPI/runtime/Text.h>
+#include "support/Checks.h"
 
 using namespace kovrin;
 using namespace kovrin::modUtils;
 
-namespace {
+using kovrin::test::errorOf;
 
-template <class F>
-Error errorOf(F&& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no error raised";
-    return Error(0, "");
-}
+namespace {
 
 // True when every quote inside the literal's outer quotes is one of a doubled pair.
 bool wellQuoted(const std::string& literal) {

@@ -11,11 +11,14 @@
 #include "api/core/RegSettings.h"
 #include "platform/registry/RegistryStore.h"
 #include "support/TempDir.h"
+#include "support/Checks.h"
 
 using namespace kovrin;
 using ::testing::EndsWith;
 using ::testing::StartsWith;
 using test::ScopedRegistry;
+
+using kovrin::test::errorOf;
 
 namespace {
 
@@ -31,16 +34,6 @@ registry::Value stored(uint32_t hive, std::string_view key, std::string_view nam
     return v;
 }
 
-template <class F>
-Error raised(F&& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no error raised";
-    return Error(0, "");
-}
 
 }  // namespace
 
@@ -97,7 +90,7 @@ TEST(ClsRegistry, SaveValueStoresTheAutomationTextOfItsData) {
     EXPECT_EQ(reg.GetValue(HKLM, "software\\kovrin\\api", "ISAPIDEBUG"), Variant("False"));
 
     // Data with no text form fails with the conversion's error; nothing is written.
-    Error e = raised([&] { reg.SaveValue(HKLM, key, "Array", Variant(VariantArray(2))); });
+    Error e = errorOf([&] { reg.SaveValue(HKLM, key, "Array", Variant(VariantArray(2))); });
     EXPECT_EQ(e.number(), 13);
     EXPECT_EQ(e.source(), "clsRegistry.SaveValue[10]\\");
     EXPECT_EQ(stored(registry::LocalMachine, key, "Array").type, 0u);
@@ -117,10 +110,10 @@ TEST(ClsRegistry, SaveDWORDValueStoresANumber) {
     EXPECT_EQ(reg.GetValue(HKCU, "Software\\PDF", "Timeout"), Variant(int32_t{42}));
     EXPECT_EQ(reg.GetValue(HKCU, "Software\\PDF", "Negative"), Variant(int32_t{-7}));
 
-    Error e = raised([&] { reg.SaveDWORDValue(HKCU, "Software\\PDF", "Bad", Variant("many")); });
+    Error e = errorOf([&] { reg.SaveDWORDValue(HKCU, "Software\\PDF", "Bad", Variant("many")); });
     EXPECT_EQ(e.number(), 13);
     EXPECT_EQ(e.source(), "clsRegistry.SaveDWORDValue[10]\\");
-    e = raised([&] { reg.SaveDWORDValue(HKCU, "Software\\PDF", "Big", Variant(3e9)); });
+    e = errorOf([&] { reg.SaveDWORDValue(HKCU, "Software\\PDF", "Big", Variant(3e9)); });
     EXPECT_EQ(e.number(), 6);
     EXPECT_EQ(stored(registry::CurrentUser, "Software\\PDF", "Big").type, 0u);
 }
@@ -143,14 +136,14 @@ TEST(ClsRegistry, GetValueGivesTheDefaultForWhatIsMissing) {
 TEST(ClsRegistry, GetValueReportsBadPathsUnsupportedTypesAndDamagedStores) {
     ScopedRegistry registry;
     clsRegistry reg;
-    Error e = raised([&] { reg.GetValue(HKLM, "\\SOFTWARE\\Kovrin", "Path", Variant(int32_t{5})); });
+    Error e = errorOf([&] { reg.GetValue(HKLM, "\\SOFTWARE\\Kovrin", "Path", Variant(int32_t{5})); });
     EXPECT_EQ(e.number(), 161);
     EXPECT_EQ(e.description(),
               "Invalid registry access: The specified path is invalid.\r\n reg key=HKEY_LOCAL_MACHINE\\\\SOFTWARE\\Kovrin\\Path");
     EXPECT_EQ(e.source(), "clsRegistry.GetValue[30]\\");
 
     ASSERT_EQ(registry::setKeyValue(registry::LocalMachine, "SOFTWARE\\Kovrin", "Blob", {registry::Binary, "\x01\x02"}), 0);
-    e = raised([&] { reg.GetValue(HKLM, "SOFTWARE\\Kovrin", "Blob", Variant("dflt")); });
+    e = errorOf([&] { reg.GetValue(HKLM, "SOFTWARE\\Kovrin", "Blob", Variant("dflt")); });
     EXPECT_EQ(e.number(), -1);
     EXPECT_THAT(e.description(), StartsWith(clsWin().ApiErrorText(-1)));
     EXPECT_THAT(e.description(), EndsWith(" reg key=HKEY_LOCAL_MACHINE\\SOFTWARE\\Kovrin\\Blob"));
@@ -158,17 +151,17 @@ TEST(ClsRegistry, GetValueReportsBadPathsUnsupportedTypesAndDamagedStores) {
     EXPECT_EQ(e.source(), "clsRegistry.GetValue[80]\\");
 
     // The chains through Utils and modUtils.
-    e = raised([&] { Utils().GetKovrinRegSettings("Blob", Variant("")); });
+    e = errorOf([&] { Utils().GetKovrinRegSettings("Blob", Variant("")); });
     EXPECT_EQ(e.number(), -1);
     EXPECT_EQ(e.source(), "clsUtils.GetKovrinRegSettings[10]\\clsRegistry.GetValue[80]\\");
-    e = raised([&] { modUtils::GetKovrinRegSettings("Blob", Variant("")); });
+    e = errorOf([&] { modUtils::GetKovrinRegSettings("Blob", Variant("")); });
     EXPECT_EQ(e.source(), "modUtils.GetKovrinRegSettings[10]\\clsRegistry.GetValue[80]\\");
 
     // A damaged store file is reported, not read as a missing setting; writes still do not raise
     // and leave the file as it was.
     const auto file = registry.path() / "HKEY_LOCAL_MACHINE.sqlite";
     std::ofstream(file, std::ios::binary | std::ios::trunc) << std::string(4096, '#');
-    e = raised([&] { reg.GetValue(HKLM, "SOFTWARE\\Kovrin", "Path", Variant("dflt")); });
+    e = errorOf([&] { reg.GetValue(HKLM, "SOFTWARE\\Kovrin", "Path", Variant("dflt")); });
     EXPECT_EQ(e.number(), 1009);
     EXPECT_EQ(e.description(),
               "The configuration registry database is corrupt.\r\n reg key=HKEY_LOCAL_MACHINE\\SOFTWARE\\Kovrin\\Path");
@@ -176,7 +169,7 @@ TEST(ClsRegistry, GetValueReportsBadPathsUnsupportedTypesAndDamagedStores) {
     EXPECT_NO_THROW(Utils().SaveKovrinRegSettings("Path", Variant("x")));
     EXPECT_EQ(std::filesystem::file_size(file), 4096u);
     // A value at the root of a damaged hive: the open succeeds, the read reports.
-    e = raised([&] { reg.GetValue(HKLM, "", "Path"); });
+    e = errorOf([&] { reg.GetValue(HKLM, "", "Path"); });
     EXPECT_EQ(e.number(), 1009);
     EXPECT_EQ(e.source(), "clsRegistry.GetValue[80]\\");
 }
@@ -221,7 +214,7 @@ TEST(UtilsRegSettings, SettingsAreTextUnderTheLibrarysMachineKey) {
     EXPECT_EQ(utils.GetKovrinRegSettings("Missing", Variant(int32_t{5})), "5");
     EXPECT_EQ(utils.GetKovrinRegSettings("Missing", Variant()), "");
     EXPECT_EQ(modUtils::GetKovrinRegSettings("Missing", Variant(2.5)), "2.5");
-    Error e = raised([&] { utils.GetKovrinRegSettings("Missing", Variant::null()); });
+    Error e = errorOf([&] { utils.GetKovrinRegSettings("Missing", Variant::null()); });
     EXPECT_EQ(e.number(), 94);
     EXPECT_EQ(e.source(), "clsUtils.GetKovrinRegSettings[10]\\");
 

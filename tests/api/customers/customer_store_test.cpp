@@ -10,31 +10,17 @@
 #include <gtest/gtest.h>
 
 #include "support/Installation.h"
+#include "support/Checks.h"
+#include "support/StatementLog.h"
 
 using namespace kovrin;
 using kovrin::test::Installation;
 using testing::HasSubstr;
 
+using kovrin::test::errorOf;
+using kovrin::test::StatementLog;
+
 namespace {
-
-struct StatementLog {
-    std::vector<std::string> sql;
-    StatementLog() {
-        db::setStatementTrace([this](std::string_view s) { sql.emplace_back(s); });
-    }
-    ~StatementLog() { db::setStatementTrace({}); }
-    bool contains(const std::string& s) const { return std::find(sql.begin(), sql.end(), s) != sql.end(); }
-};
-
-Error errorOf(auto&& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no error raised";
-    return Error(0, "");
-}
 
 // A customer with every text given.
 int32_t createFull(Kovrin& k, const std::string& name, const std::string& foreignKey,

@@ -12,33 +12,17 @@
 #include <gtest/gtest.h>
 
 #include "support/Installation.h"
+#include "support/Checks.h"
+#include "support/StatementLog.h"
 
 using namespace kovrin;
 using kovrin::test::Installation;
 using testing::ElementsAre;
 
+using kovrin::test::errorOf;
+using kovrin::test::StatementLog;
+
 namespace {
-
-// The SQL texts the library sends, as it built them.
-struct StatementLog {
-    std::vector<std::string> sql;
-    StatementLog() {
-        db::setStatementTrace([this](std::string_view s) { sql.emplace_back(s); });
-    }
-    ~StatementLog() { db::setStatementTrace({}); }
-    // The texts seen so far, and a fresh start.
-    std::vector<std::string> take() { return std::exchange(sql, {}); }
-};
-
-Error errorOf(auto&& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no error raised";
-    return Error(0, "");
-}
 
 // The (procedure, label, value) of every entry of a debug log, in order.
 std::vector<std::string> logEntries(const std::string& file) {

@@ -6,32 +6,18 @@
 #include <gtest/gtest.h>
 
 #include "support/Installation.h"
+#include "support/Checks.h"
+#include "support/StatementLog.h"
 
 using namespace kovrin;
 using kovrin::test::Installation;
 using testing::ElementsAre;
 using testing::StartsWith;
 
+using kovrin::test::errorOf;
+using kovrin::test::StatementLog;
+
 namespace {
-
-struct StatementLog {
-    std::vector<std::string> sql;
-    StatementLog() {
-        db::setStatementTrace([this](std::string_view s) { sql.emplace_back(s); });
-    }
-    ~StatementLog() { db::setStatementTrace({}); }
-    std::vector<std::string> take() { return std::exchange(sql, {}); }
-};
-
-Error errorOf(auto&& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no error raised";
-    return Error(0, "");
-}
 
 const std::string InsertHead =
     "INSERT INTO TimeBills (iCustomersID, datStart,   datEnd, fltHours, curRate, vcCurrencySymbol, nvcDescription, "

@@ -5,18 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Checks.h"
+
 using kovrin::Currency;
 
-namespace {
-int errorOf(auto&& f) {
-    try {
-        f();
-    } catch (const kovrin::Error& e) {
-        return e.number();
-    }
-    return 0;
-}
-}  // namespace
+using kovrin::test::errorOf;
+
 
 TEST(Currency, RoundsDoublesToFourPlacesHalvesToEven) {
     EXPECT_EQ(Currency::fromDouble(12.3456).scaled(), 123456);
@@ -27,8 +21,8 @@ TEST(Currency, RoundsDoublesToFourPlacesHalvesToEven) {
     EXPECT_EQ(Currency::fromDouble(1.23456789).toString(), "1.2346");
     EXPECT_EQ(Currency::fromDouble(1e-7).toString(), "0");
     EXPECT_EQ(Currency::fromDouble(922337203685477.0).toString(), "922337203685477");
-    EXPECT_EQ(errorOf([] { Currency::fromDouble(1e15); }), 6);
-    EXPECT_EQ(errorOf([] { Currency::fromDouble(std::numeric_limits<double>::infinity()); }), 6);
+    EXPECT_EQ(errorOf([] { Currency::fromDouble(1e15); }).number(), 6);
+    EXPECT_EQ(errorOf([] { Currency::fromDouble(std::numeric_limits<double>::infinity()); }).number(), 6);
 }
 
 TEST(Currency, TextIsPlainDecimalWithoutTrailingZeros) {
@@ -40,15 +34,15 @@ TEST(Currency, TextIsPlainDecimalWithoutTrailingZeros) {
     EXPECT_EQ(Currency::parse("0.00015").toString(), "0.0002");
     EXPECT_EQ(Currency::parse("1E3").toString(), "1000");
     EXPECT_EQ(Currency::parse("-922337203685477.5808").scaled(), std::numeric_limits<int64_t>::min());
-    EXPECT_EQ(errorOf([] { Currency::parse("922337203685477.5808"); }), 6);
-    EXPECT_EQ(errorOf([] { Currency::parse("12abc"); }), 13);
-    EXPECT_EQ(errorOf([] { Currency::parse(""); }), 13);
+    EXPECT_EQ(errorOf([] { Currency::parse("922337203685477.5808"); }).number(), 6);
+    EXPECT_EQ(errorOf([] { Currency::parse("12abc"); }).number(), 13);
+    EXPECT_EQ(errorOf([] { Currency::parse(""); }).number(), 13);
 }
 
 TEST(Currency, ArithmeticIsExactAndChecked) {
     Currency a = Currency::parse("0.1"), b = Currency::parse("0.2");
     EXPECT_EQ((a + b).toString(), "0.3");
     EXPECT_EQ((a - b).toString(), "-0.1");
-    EXPECT_EQ(errorOf([] { Currency::fromScaled(std::numeric_limits<int64_t>::max()) + Currency(1); }), 6);
-    EXPECT_EQ(errorOf([] { -Currency::fromScaled(std::numeric_limits<int64_t>::min()); }), 6);
+    EXPECT_EQ(errorOf([] { Currency::fromScaled(std::numeric_limits<int64_t>::max()) + Currency(1); }).number(), 6);
+    EXPECT_EQ(errorOf([] { -Currency::fromScaled(std::numeric_limits<int64_t>::min()); }).number(), 6);
 }

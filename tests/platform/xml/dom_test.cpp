@@ -10,22 +10,14 @@
 #include <KovrinAPI/runtime/Error.h>
 
 #include "support/TempDir.h"
+#include "support/Checks.h"
 
 using namespace kovrin;
 using namespace kovrin::xml;
 
-namespace {
+using kovrin::test::errorOf;
 
-template <class F>
-Error errorOf(F&& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no error raised";
-    return Error(0, "");
-}
+namespace {
 
 std::vector<std::string> names(const std::vector<Node>& nodes) {
     std::vector<std::string> out;
