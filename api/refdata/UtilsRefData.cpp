@@ -18,7 +18,6 @@ namespace kovrin {
 
 namespace {
 
-
 // The first field of the first row as text; the empty text when there is no row.
 std::string firstFieldText(const std::string& sql, bool& debug) {
     modKovrin::OpenConnection(debug);
