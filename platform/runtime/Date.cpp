@@ -176,7 +176,7 @@ std::string Date::generalDate() const {
     CalendarTime t = toCalendar();
     bool noTime = t.hour == 0 && t.minute == 0 && t.second == 0;
     bool noDate = t.year == 1899 && t.month == 12 && t.day == 30;
-    if (noDate && !noTime) return longTime();
+    if (noDate) return longTime();  // the zero date shows as its time, 00:00:00 included
     if (noTime) return shortDate();
     return shortDate() + " " + longTime();
 }

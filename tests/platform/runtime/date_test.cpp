@@ -56,6 +56,7 @@ TEST(Date, FixedRegionalFormats) {
     EXPECT_EQ(d.generalDate(), "21/08/2011 09:05:07");
     EXPECT_EQ(Date::fromCalendar(2012, 1, 1).generalDate(), "01/01/2012");
     EXPECT_EQ(Date::parse("10:00").generalDate(), "10:00:00");
+    EXPECT_EQ(Date().generalDate(), "00:00:00");
     EXPECT_EQ(Date(40776.99999999).generalDate(), "22/08/2011");  // rounds to the next midnight
     EXPECT_EQ(d.datePart(), Date::fromCalendar(2011, 8, 21));
 }
