@@ -26,10 +26,15 @@ void OpenConnection(bool& blnDebug) {
         if (s.kovrinPath.empty())
             raiseError(6479, "You need to specify the location of the Kovrin database. Use KovrinAPI.KovrinPath");
         line(40);
+        // A connection left open by an operation that ended early is used again, but only while it
+        // is on the database KovrinPath names: after a change of path it would read and write the
+        // old file.
+        if (s.connection->State() != db::StateClosed && s.connectionPath != s.kovrinPath) s.connection->Close();
         if (s.connection->State() == db::StateClosed) {
             s.connection->ConnectionString = connectionString(s.kovrinPath);
             s.connection->CursorLocation = db::UseClient;
             s.connection->Open();
+            s.connectionPath = s.kovrinPath;
         }
         line(50);
         s.command->ActiveConnection(s.connection);

@@ -6,8 +6,8 @@
 namespace kovrin::modKovrin {
 
 // Makes the shared connection, command and recordset ready: creates what does not exist, opens the
-// connection on KovrinPath when it is closed (error 6479 when KovrinPath is empty), binds command
-// and recordset to it and closes a recordset left open.
+// connection on KovrinPath when it is closed or open on another file (error 6479 when KovrinPath is
+// empty), binds command and recordset to it and closes a recordset left open.
 void OpenConnection(bool& blnDebug);
 
 // Closes the shared connection (ignoring any failure) and drops the three objects.

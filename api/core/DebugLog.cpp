@@ -57,6 +57,8 @@ namespace kovrin::core {
 
 std::string debugLogFileName() { return state().logFileName; }
 
+void forgetDebugLogFileName() { state().logFileName.clear(); }
+
 std::string debugLogBaseName() {
     return fmt::format("kovrinapi{}.{}.{}.txt", build::VersionMajor, build::VersionMinor, build::VersionRevision);
 }

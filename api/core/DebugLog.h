@@ -25,6 +25,9 @@ namespace kovrin::core {
 
 // The log file's name as fixed by the first entry (empty before it). For tests and tools.
 std::string debugLogFileName();
+// Lets the next entry fix the name again, as in a freshly loaded library. For tests that run
+// several installations in one process.
+void forgetDebugLogFileName();
 // "kovrinapi3.2.74.txt" for this build.
 std::string debugLogBaseName();
 

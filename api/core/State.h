@@ -18,6 +18,7 @@ struct State {
     int32_t businessId = 0;
 
     std::shared_ptr<db::Connection> connection;
+    std::string connectionPath;  // the KovrinPath the open connection was opened on
     std::shared_ptr<db::Command> command;
     std::shared_ptr<db::Recordset> recordset;
 

@@ -171,6 +171,7 @@ TEST(KovrinErrors, AddErrorToKovrinStoresTheMessageIntact) {
 TEST(KovrinDebugLog, EntriesAndErrorsInTheirFormat) {
     Installation inst;
     Kovrin k;
+    core::forgetDebugLogFileName();  // as in a freshly loaded library
     const std::string logFile = inst.dir().file("kovrinapi3.2.74.txt");
     k.AddErrorToKovrin("quiet");
     k.GetOsekMorshe();
@@ -200,6 +201,15 @@ TEST(KovrinDebugLog, EntriesAndErrorsInTheirFormat) {
                                     "modKovrin.AddErrorToKovrin[10]\\modKovrin.OpenConnection[40]\\Microsoft JET Database Engine: "));
     for (int i : {1, 3, 5}) EXPECT_EQ(lines[i], separator);
 
+    // Later entries stay in that file whatever KovrinPath says now.
+    Installation other(Installation::Data::Empty, "other.sqlite");
+    k.KovrinPath(other.databasePath());
+    Kovrin second;
+    second.DebugMode(true);
+    second.GetOsekMorshe();
+    EXPECT_FALSE(std::filesystem::exists(other.dir().file("kovrinapi3.2.74.txt")));
+    EXPECT_EQ(core::debugLogFileName(), logFile);
+
     // A missing value still gives four fields.
     modUtils::LogDebug("Test.Proc", "Label");
     std::ifstream again(logFile, std::ios::binary);
@@ -226,4 +236,24 @@ TEST(KovrinRegSettings, TextSettingsInTheMachineKey) {
     EXPECT_EQ(v.type(), VarType::String);
     EXPECT_EQ(CStr(v), "True");
     EXPECT_EQ(regText(HKLM, "SOFTWARE\\Kovrin", "Ready"), "True");
+}
+
+TEST(KovrinConnection, AConnectionLeftOpenFollowsAChangedPath) {
+    Installation first(Installation::Data::Empty, "first.sqlite");
+    Installation second(Installation::Data::Empty, "second.sqlite");
+    Kovrin k;
+    k.KovrinPath(first.databasePath());
+    k.GetCustomerByID(1);  // ends without closing the shared connection
+    k.KovrinPath(second.databasePath());
+    k.AddErrorToKovrin("meant for the second book");
+    EXPECT_EQ(CLng(first.scalar("SELECT COUNT(*) FROM Errors")), 0);
+    EXPECT_EQ(CLng(second.scalar("SELECT COUNT(*) FROM Errors")), 1);
+
+    // The same after a new object resets the path from the registry (the second installation).
+    k.KovrinPath(first.databasePath());
+    k.GetCustomerByID(1);
+    Kovrin fresh;
+    fresh.AddErrorToKovrin("also for the second book");
+    EXPECT_EQ(CLng(first.scalar("SELECT COUNT(*) FROM Errors")), 0);
+    EXPECT_EQ(CLng(second.scalar("SELECT COUNT(*) FROM Errors")), 2);
 }

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "support/Installation.h"
+#include "api/core/DebugLog.h"
 #include "support/Checks.h"
 #include "support/StatementLog.h"
 
@@ -262,6 +263,7 @@ TEST(SystemParameter, LooksUpTheNameAsGivenInTheCurrentBusiness) {
 
 TEST(ReferenceDataDebugLog, EntriesWithTheirLabels) {
     Installation inst;
+    core::forgetDebugLogFileName();  // as in a freshly loaded library
     Kovrin k;
     k.DebugMode(true);
     Date d = Date::fromCalendar(2013, 6, 2);
