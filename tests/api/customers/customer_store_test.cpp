@@ -2,7 +2,9 @@
 #include <KovrinAPI/Kovrin.h>
 #include <KovrinAPI/runtime/Error.h>
 
+#include <atomic>
 #include <set>
+#include <thread>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -250,4 +252,30 @@ TEST(CustomerStore, ConcurrentCreatorsGetDistinctNumbersAndTheirOwnKeys) {
     EXPECT_EQ(CLng(inst.scalar("SELECT COUNT(DISTINCT iCustomerNumber) FROM Customers")), 1000);
     EXPECT_EQ(CLng(inst.scalar("SELECT MIN(iCustomerNumber) FROM Customers")), 1);
     EXPECT_EQ(CLng(inst.scalar("SELECT MAX(iCustomerNumber) FROM Customers")), 1000);
+}
+
+TEST(CustomerStore, ThreadsOfOneProgramDoNotInterleaveOperations) {
+    Installation inst(Installation::Data::Empty);
+    constexpr int Threads = 4, PerThread = 40;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < Threads; ++t)
+        threads.emplace_back([&, t] {
+            try {
+                Kovrin k;  // each thread its own object; the connection and settings are shared
+                for (int i = 0; i < PerThread; ++i) {
+                    std::string fk = "T" + std::to_string(t) + "-" + std::to_string(i);
+                    int32_t id = k.CreateCustomer(fk, "", "", "", "", "", "", "", "", "", "", "", "", Currency(), "",
+                                                  "", 0, 0, Currency(), "NIS", fk);
+                    if (k.GetCustomerByForeignKey(fk)->CustomersID() != id) ++failures;
+                    if (!k.GetCustomers().isArray()) ++failures;
+                }
+            } catch (const Error& e) {
+                ADD_FAILURE() << e.number() << " " << e.source() << " " << e.description();
+                ++failures;
+            }
+        });
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(CLng(inst.scalar("SELECT COUNT(DISTINCT iCustomerNumber) FROM Customers")), Threads * PerThread);
 }
