@@ -32,13 +32,6 @@ std::string right(std::string_view s, std::size_t n) {
     return n >= len ? std::string(s) : std::string(s.substr(offsetOf(s, len - n)));
 }
 
-std::string mid(std::string_view s, std::size_t start, std::size_t count) {
-    if (start < 1) start = 1;
-    std::size_t from = offsetOf(s, start - 1);
-    std::string_view rest = s.substr(from);
-    return count == std::string::npos ? std::string(rest) : std::string(rest.substr(0, offsetOf(rest, count)));
-}
-
 std::string ltrim(std::string_view s) {
     std::size_t b = s.find_first_not_of(' ');
     return b == std::string_view::npos ? std::string() : std::string(s.substr(b));
@@ -80,36 +73,6 @@ std::string toUpperAscii(std::string_view s) {
     for (char& c : out)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return out;
-}
-
-char32_t nextCodePoint(std::string_view s, std::size_t& i) {
-    auto c = static_cast<unsigned char>(s[i++]);
-    int extra = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : -1;
-    if (extra < 0) return 0xFFFD;
-    char32_t cp = extra == 0 ? c : (c & (0x3F >> extra));
-    for (int k = 0; k < extra; ++k) {
-        if (i >= s.size() || !isContinuation(static_cast<unsigned char>(s[i]))) return 0xFFFD;
-        cp = (cp << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
-    }
-    return cp;
-}
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 }  // namespace kovrin::text

@@ -14,8 +14,6 @@ std::size_t length(std::string_view s);
 std::string left(std::string_view s, std::size_t n);
 // The last n characters.
 std::string right(std::string_view s, std::size_t n);
-// Characters from 1-based position `start`, at most `count` of them (all when count is npos).
-std::string mid(std::string_view s, std::size_t start, std::size_t count = std::string::npos);
 
 // Blanks (spaces only, as the automation Trim does) removed from both ends, the start, the end.
 std::string trim(std::string_view s);
@@ -29,9 +27,5 @@ std::string replaceAll(std::string_view s, std::string_view from, std::string_vi
 bool equalsNoCase(std::string_view a, std::string_view b);
 std::string toLowerAscii(std::string_view s);
 std::string toUpperAscii(std::string_view s);
-
-// Decodes one UTF-8 code point at s[i] and advances i; invalid bytes read as U+FFFD.
-char32_t nextCodePoint(std::string_view s, std::size_t& i);
-void appendUtf8(std::string& out, char32_t cp);
 
 }  // namespace kovrin::text
