@@ -13,20 +13,21 @@ struct Words {
     const char *dealer, *original, *trueCopy, *cancelled, *number, *date, *dueDate, *to, *customerNumber, *contact,
         *phone, *fax, *description, *quantity, *unitPrice, *currency, *amount, *total1, *rebate, *rounding,
         *beforeVat, *noVat, *vat, *grandTotal, *paymentType, *bank, *branch, *account, *cheque, *chequeDate,
-        *netPayment, *taxWithheld, *paid, *paysInvoices, *details, *comments;
+        *netPayment, *taxWithheld, *paid, *paysInvoices, *details, *comments, *noVatLine;
 };
 
 const Words hebrew = {"עוסק מורשה", "מקור", "העתק נאמן למקור", "מבוטל", "מספר", "תאריך", "לתשלום עד", "לכבוד",
                       "ע.מ. / ח.פ.", "איש קשר", "טלפון", "פקס", "תיאור", "כמות", "מחיר יחידה", "מטבע", "סכום",
                       "סה\"כ חייב במע\"מ", "הנחה", "עיגול", "סה\"כ לפני מע\"מ", "פטור ממע\"מ", "מע\"מ",
                       "סה\"כ לתשלום", "אמצעי תשלום", "בנק", "סניף", "חשבון", "מספר המחאה / כרטיס", "תאריך פירעון",
-                      "סה\"כ תקבולים", "ניכוי מס במקור", "סה\"כ שולם", "בגין חשבוניות", "פרטים", "הערות"};
+                      "סה\"כ תקבולים", "ניכוי מס במקור", "סה\"כ שולם", "בגין חשבוניות", "פרטים", "הערות",
+                      "פריט פטור ממע\"מ"};
 const Words english = {"Licensed dealer", "Original", "True copy of the original", "Cancelled", "No.", "Date",
                        "Due date", "To", "VAT No.", "Contact", "Phone", "Fax", "Description", "Quantity",
                        "Unit price", "Currency", "Amount", "Total subject to VAT", "Rebate", "Rounding",
                        "Total before VAT", "Exempt from VAT", "VAT", "Total due", "Payment", "Bank", "Branch",
                        "Account", "Cheque / card No.", "Due", "Total payments", "Tax withheld at source",
-                       "Total paid", "For invoices", "Details", "Comments"};
+                       "Total paid", "For invoices", "Details", "Comments", "Item exempt from VAT"};
 
 QString esc(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
 QString esc(const char* text) { return QString::fromUtf8(text).toHtmlEscaped(); }
@@ -141,6 +142,7 @@ QString documentPage(const Document& d, Language language, Copy copy) {
                                cell(money(line.extendedPrice), "num")});
         }
         h += "</table>";
+        const bool marked = d.chargeVat && std::any_of(d.lines.begin(), d.lines.end(), [](const GoodsLine& l) { return !l.chargeVat; });
 
         h += totals;
         h += totalRow(he, QString::fromUtf8(w.total1), d.total1);
@@ -151,6 +153,7 @@ QString documentPage(const Document& d, Language language, Copy copy) {
         h += totalRow(he, withPercent(w.vat, d.vatRate), d.vat);
         h += totalRow(he, QString::fromUtf8(w.grandTotal), d.grandTotal, true);
         h += "</table>";
+        if (marked) h += QString("<p align=\"%1\" style=\"font-size:9pt\">* %2</p>").arg(start, esc(w.noVatLine));
     }
 
     // Payments and their totals.

@@ -68,7 +68,9 @@ std::unique_ptr<QWidget> startWindow(Store& store, int business) {
     auto* title = new QLabel(QString("<span style=\"font-size:15pt; font-weight:bold\">%1</span><br/>%2 %3")
                                  .arg(q(name).toHtmlEscaped(), QString::fromUtf8("עוסק מורשה"), q(number).toHtmlEscaped()));
     layout->addWidget(title);
-    auto* file = new QLabel(QString::fromUtf8("קובץ הנתונים: ") + q(std::filesystem::absolute(store.path()).string()));
+    // The path is left-to-right text inside a right-to-left line: embedded so its slashes stay put.
+    auto* file = new QLabel(QString::fromUtf8("קובץ הנתונים: ") + QChar(0x202A) +
+                            q(std::filesystem::absolute(store.path()).string()) + QChar(0x202C));
     file->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(file);
     layout->addWidget(new QLabel(QString::fromUtf8("מסמכים אחרונים")));
