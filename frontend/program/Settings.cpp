@@ -6,6 +6,7 @@
 
 #include <KovrinAPI/runtime/Error.h>
 
+#include "Store.h"
 #include "platform/registry/RegistryStore.h"
 
 namespace kovrin::frontend::app {
@@ -37,7 +38,7 @@ int currentBusiness() {
     int id = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
     if (ec != std::errc() || end != text.data() + text.size())
-        throw Error(9110, fmt::format("The current business \"{}\" (LastBusinessID) is not a number", text));
+        throw Error(errors::BadCommandLine, fmt::format("The current business \"{}\" (LastBusinessID) is not a number", text));
     return id;
 }
 

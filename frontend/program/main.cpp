@@ -83,6 +83,7 @@ long documentNumber(const std::string& argument) {
 int runWindow(QWidget& window) {
     const char* mode = std::getenv("KOVRIN_WINDOW_MODE");
     const std::string m = mode ? mode : "1";
+    if (m == "6") window.setAttribute(Qt::WA_ShowWithoutActivating);
     if (m == "2" || m == "6") window.showMinimized();
     else window.show();
     if (const char* grab = std::getenv("KOVRIN_FRONTEND_GRAB"); grab && *grab) {
