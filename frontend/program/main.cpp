@@ -4,6 +4,7 @@
 // Exit status: 0 done; 1 the work failed (database, document, printer, backup); 2 the command
 // line named no known macro or carried a wrong argument. The reason goes to stderr and the log.
 #include <chrono>
+#include <memory>
 #include <cstdlib>
 #include <ctime>
 #include <optional>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
 #include <fmt/chrono.h>
@@ -102,12 +104,16 @@ void chooseOffscreenWithoutDisplay(Action action) {
     if (action == Action::Print || !display) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
+// Made once a macro needs Qt; a failure after that is also shown to the user on a screen.
+std::unique_ptr<QApplication> qt;
+
 int run(int argc, char** argv) {
     const app::CommandLine line = app::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     const Macro& macro = findMacro(line.macro);
     app::Store store(line.database);  // a missing or foreign file stops here
     app::logBeside(line.database);
-    app::log(fmt::format("{} {} on {}", macro.name[0] ? macro.name : "start", line.argument, line.database.string()));
+    app::log(fmt::format("{}{}{} on {}", macro.name[0] ? macro.name : "start", line.argument.empty() ? "" : " ",
+                         line.argument, line.database.string()));
 
     switch (macro.action) {
     case Action::Backup: {
@@ -134,7 +140,7 @@ int run(int argc, char** argv) {
 
     const int business = app::currentBusiness();
     chooseOffscreenWithoutDisplay(macro.action);
-    QApplication qt(argc, argv);
+    qt = std::make_unique<QApplication>(argc, argv);
     if (macro.action == Action::Start) {
         auto window = app::startWindow(store, business);
         return runWindow(*window);
@@ -149,20 +155,34 @@ int run(int argc, char** argv) {
     return runWindow(*window);
 }
 
-}  // namespace
+// The reason goes to the log; someone at a screen also sees it in a message box, as a print or
+// display they asked for would otherwise end without a word.
+int failed(const std::string& reason, int status) {
+    app::log(reason);
+    const QString platform = qt ? QGuiApplication::platformName() : QString();
+    if (qt && platform != "offscreen" && platform != "minimal")
+        QMessageBox::critical(nullptr, QString::fromUtf8("קוברין"), QString::fromStdString(reason));
+    return status;
+}
 
-int main(int argc, char** argv) {
+int guarded(int argc, char** argv) {
     try {
         return run(argc, argv);
     } catch (const std::invalid_argument& e) {
-        app::log(fmt::format("{} (error {})", e.what(), app::errors::BadCommandLine));
         app::log("usage: kovrin-frontend DATABASE[/x MACRO [/cmd ARGUMENT]]");
-        return 2;
+        return failed(fmt::format("{} (error {})", e.what(), app::errors::BadCommandLine), 2);
     } catch (const Error& e) {
-        app::log(fmt::format("{} (error {})", e.description(), e.number()));
-        return e.number() == app::errors::BadCommandLine ? 2 : 1;
+        return failed(fmt::format("{} (error {})", e.description(), e.number()),
+                      e.number() == app::errors::BadCommandLine ? 2 : 1);
     } catch (const std::exception& e) {
-        app::log(e.what());
-        return 1;
+        return failed(e.what(), 1);
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int status = guarded(argc, argv);
+    qt.reset();  // Qt is ended here, not among the static objects after main
+    return status;
 }
