@@ -97,11 +97,11 @@ int runWindow(QWidget& window) {
     return QApplication::exec();
 }
 
-// Printing needs fonts and the print service, not a screen: without a display, draw offscreen.
-void chooseOffscreenWithoutDisplay(Action action) {
-    if (std::getenv("QT_QPA_PLATFORM")) return;
-    const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-    if (action == Action::Print || !display) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+// Printing needs fonts and the print service, not a screen: without a display everything is
+// drawn offscreen, instead of Qt refusing to start.
+void chooseOffscreenWithoutDisplay() {
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
 // Made once a macro needs Qt; a failure after that is also shown to the user on a screen.
@@ -129,7 +129,8 @@ int run(int argc, char** argv) {
         // refreshes within one second apart.
         const auto now = std::chrono::system_clock::now();
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-        const std::string stamp = fmt::format("{:%d/%m/%Y %H:%M:%S}.{:03}", fmt::localtime(std::time(nullptr)), ms);
+        const std::string stamp = fmt::format("{:%d/%m/%Y %H:%M:%S}.{:03}",
+                                              fmt::localtime(std::chrono::system_clock::to_time_t(now)), ms);
         app::writeSetting(kovrin::registry::LocalMachine, app::KovrinKey, "CustomerBalanceLastDateComputed", stamp);
         app::log(fmt::format("balances of {} customers computed to {}", customers, date.shortDate));
         return 0;
@@ -139,7 +140,7 @@ int run(int argc, char** argv) {
     }
 
     const int business = app::currentBusiness();
-    chooseOffscreenWithoutDisplay(macro.action);
+    chooseOffscreenWithoutDisplay();
     qt = std::make_unique<QApplication>(argc, argv);
     if (macro.action == Action::Start) {
         auto window = app::startWindow(store, business);
