@@ -17,14 +17,14 @@ struct Words {
 };
 
 const Words hebrew = {"עוסק מורשה", "מקור", "העתק נאמן למקור", "מבוטל", "מספר", "תאריך", "לתשלום עד", "לכבוד",
-                      "ע.מ. / ח.פ.", "איש קשר", "טלפון", "פקס", "תיאור", "כמות", "מחיר יחידה", "מטבע", "סכום",
+                      "ע.מ. / ח.פ.", "איש קשר", "טלפון", "פקס", "תיאור", "כמות", "מחיר יחידה", "מטבע / שער", "סכום",
                       "סה\"כ חייב במע\"מ", "הנחה", "עיגול", "סה\"כ לפני מע\"מ", "פטור ממע\"מ", "מע\"מ",
                       "סה\"כ לתשלום", "אמצעי תשלום", "בנק", "סניף", "חשבון", "מספר המחאה / כרטיס", "תאריך פירעון",
                       "סה\"כ תקבולים", "ניכוי מס במקור", "סה\"כ שולם", "בגין חשבוניות", "פרטים", "הערות",
                       "פריט פטור ממע\"מ"};
 const Words english = {"Licensed dealer", "Original", "True copy of the original", "Cancelled", "No.", "Date",
                        "Due date", "To", "VAT No.", "Contact", "Phone", "Fax", "Description", "Quantity",
-                       "Unit price", "Currency", "Amount", "Total subject to VAT", "Rebate", "Rounding",
+                       "Unit price", "Currency / rate", "Amount", "Total subject to VAT", "Rebate", "Rounding",
                        "Total before VAT", "Exempt from VAT", "VAT", "Total due", "Payment", "Bank", "Branch",
                        "Account", "Cheque / card No.", "Due", "Total payments", "Tax withheld at source",
                        "Total paid", "For invoices", "Details", "Comments", "Item exempt from VAT"};
@@ -33,6 +33,13 @@ QString esc(const std::string& text) { return QString::fromStdString(text).toHtm
 QString esc(const char* text) { return QString::fromUtf8(text).toHtmlEscaped(); }
 
 QString quantity(double q) { return QLocale::c().toString(q, 'g', 12); }
+
+// The line's currency; a foreign one with the rate its amount was converted at.
+QString currency(const GoodsLine& line) {
+    const bool local = line.currency.empty() || line.currency == "₪";
+    if (local || line.rate == 0 || line.rate == 1) return local ? QString("₪") : esc(line.currency);
+    return esc(line.currency) + " " + QLocale::c().toString(line.rate, 'g', 10);
+}
 
 // Rich-text tables keep their cells left to right whatever the text direction, so a right-to-left
 // page writes each row's cells in reverse: the first cell given ends up on the right.
@@ -138,7 +145,7 @@ QString documentPage(const Document& d, Language language, Copy copy) {
             const QString mark = line.chargeVat || !d.chargeVat ? "" : " *";
             h += tableRow(he, {cell(esc(line.description) + mark, "label"), cell(quantity(line.quantity), "num"),
                                cell(money(line.unitPrice), "num"),
-                               cell(line.currency.empty() ? "₪" : esc(line.currency), "center"),
+                               cell(currency(line), "center"),
                                cell(money(line.extendedPrice), "num")});
         }
         h += "</table>";
