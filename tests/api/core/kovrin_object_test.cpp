@@ -4,6 +4,7 @@
 #include <KovrinAPI/runtime/Error.h>
 
 #include <fstream>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 
@@ -79,7 +80,9 @@ TEST(KovrinCreation, SettingsAreSharedByEveryObjectAndResetByANewOne) {
     Kovrin second;  // resets the shared settings for the first object too
     EXPECT_EQ(first.KovrinPath(), inst.databasePath());
     EXPECT_EQ(first.BusinessID(), 1);
-    EXPECT_EQ(first.AccessPath(), "C:\\Program Files\\Microsoft Office\\OFFICE11\\msaccess.exe");
+    // The installation's registration names the front-end program as Access.
+    EXPECT_EQ(first.AccessPath(), regText(HKLM, "SOFTWARE\\Microsoft\\Office\\12.0\\Access\\InstallRoot", "Path") + "msaccess.exe");
+    EXPECT_TRUE(std::filesystem::exists(first.AccessPath()));
     EXPECT_TRUE(first.DebugMode());  // per object
     EXPECT_FALSE(second.DebugMode());
     EXPECT_EQ(regText(HKLM, "SOFTWARE\\Kovrin\\API", "IsAPIDebug"), "False");
