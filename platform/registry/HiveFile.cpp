@@ -264,6 +264,7 @@ void HiveFile::commit() {
     // process still reads stays in the log until a later write.
     sqlite3_busy_handler(db_, nullptr, nullptr);
     sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    sqlite3_busy_handler(db_, waitForOthers, &cached_->waitUntil);  // a new file's layout goes on
     // Our own write moved the file's change time; note it, so the connection serves on.
     struct stat now {};
     if (::stat(cached_->file.c_str(), &now) == 0) cached_->seen = now;
