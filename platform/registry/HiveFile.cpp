@@ -244,6 +244,7 @@ void HiveFile::open(uint32_t hive, Access access) {
     if (opened) exec("PRAGMA synchronous=FULL");
     exec(access == Access::Read ? "BEGIN" : "BEGIN IMMEDIATE");
     open_transaction_ = true;
+    changesBefore_ = sqlite3_total_changes64(db_);
     checkFormat(access);
 }
 
@@ -256,8 +257,11 @@ void HiveFile::finish(bool dropConnection) noexcept {
 
 void HiveFile::commit() {
     if (!open_transaction_) return;
+    // A write that changed no row (the same value again) wrote nothing: nothing to copy or note.
+    const bool changed = sqlite3_total_changes64(db_) != changesBefore_;
     exec("COMMIT");
     open_transaction_ = false;
+    if (!changed) return;
     // Copy the write into the hive file and empty the log at once, so the file alone holds every
     // value, as it did when each operation closed the file: a file moved aside or replaced leaves
     // no log behind that a new file could be read through. Nobody is waited for: what another
@@ -301,6 +305,7 @@ void HiveFile::checkFormat(Access access) {
     sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     exec("BEGIN IMMEDIATE");
     open_transaction_ = true;
+    changesBefore_ = -1;  // the new file's layout is to be noted at the end of the operation
     fresh_ = false;
 }
 

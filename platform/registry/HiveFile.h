@@ -55,6 +55,7 @@ private:
     sqlite3* db_ = nullptr;
     bool fresh_ = false;
     bool open_transaction_ = false;
+    int64_t changesBefore_ = 0;  // the connection's count of changed rows when the operation began
 };
 
 // Writes of the calling thread wait at most this long for another process's transaction.

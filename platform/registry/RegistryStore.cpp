@@ -133,7 +133,9 @@ void checkValue(const Value& value) {
 void putValue(const HiveFile& file, const KeyRef& key, std::string_view name, const Value& value) {
     Statement put(file,
                   "INSERT INTO vals (key, folded, name, type, data) VALUES (?1, ?2, ?3, ?4, ?5)"
-                  " ON CONFLICT (key, folded) DO UPDATE SET type = excluded.type, data = excluded.data");
+                  " ON CONFLICT (key, folded) DO UPDATE SET type = excluded.type, data = excluded.data"
+                  // Rewriting the same value changes nothing, so the commit need not touch the disk.
+                  " WHERE type IS NOT excluded.type OR data IS NOT excluded.data");
     put.bindText(1, key.folded).bindText(2, fold(name)).bindText(3, name).bindInt(4, value.type).bindBlob(5, value.data);
     put.step();
 }
