@@ -20,7 +20,7 @@
 #include <KovrinAPI/runtime/Error.h>
 
 #include "frontend/BookkeepingDatabase.h"
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegistryStore.h"
 #include "platform/registry/Status.h"
 
 namespace {
@@ -107,9 +107,15 @@ void writeRegistry(uint32_t hive, std::string_view key, std::string_view name, c
 void registerInstallation(const fs::path& path) {
     frontend::schemaVersion(path);  // refuses a missing file or one that is not ours
     const fs::path full = fs::absolute(path).lexically_normal();
-    const std::string values[][2] = {{"Path", full.parent_path().string()}, {"File", full.filename().string()}};
-    for (const auto& [name, value] : values)
-        writeRegistry(kovrin::registry::CurrentUser, "Software\\Kovrin", name, value);
+    namespace reg = kovrin::registry;
+    // One transaction: a program starting meanwhile sees the old pair or the new one, never the
+    // new folder with the old file name.
+    const reg::NamedValue values[] = {{"Path", reg::Value::text(full.parent_path().string())},
+                                      {"File", reg::Value::text(full.filename().string())}};
+    const int32_t status = reg::setKeyValues(reg::CurrentUser, "Software\\Kovrin", values);
+    if (status != reg::status::Success)
+        throw kovrin::Error(status, fmt::format("Could not write \"Path\" and \"File\" under HKEY_CURRENT_USER\\Software\\Kovrin: {} (status {})",
+                                                reg::status::text(status), status));
     std::cout << fmt::format("Registered {} as the installation (Path={}, File={})\n", full.string(),
                              full.parent_path().string(), full.filename().string());
     if (const auto folder = frontendFolder()) {
