@@ -22,7 +22,7 @@ namespace kovrin {
 
 class Customer;
 
-class Kovrin : public Object {
+class KOVRIN_API Kovrin : public Object {
 public:
     Kovrin();
 
