@@ -19,7 +19,7 @@ void SendSMTPMail(bool& blnDebug, const std::string& strSubject, const std::stri
                   const std::string& strHTMLBody, const std::string& strUserName, const std::string& strPassword,
                   const std::string& strServer, const std::optional<std::string>& strAttachmentFileName = std::nullopt);
 
-// The server specification as written to the debug log: user name, ":", the password masked (when
+// The server and credentials as written to the debug log: user name, ":", the password masked (when
 // there is one), "@", server.
 std::string maskedServer(const std::string& user, const std::string& password, const std::string& server);
 
