@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <tuple>
 #include <sstream>
 
 #include <gmock/gmock.h>
@@ -66,14 +67,8 @@ public:
 private:
     static std::string unescape(const std::string& s) {
         std::string out;
-        for (std::size_t i = 0; i < s.size(); ++i) {
-            if (s[i] == '\\' && i + 1 < s.size()) {
-                char c = s[++i];
-                out += c == 'n' ? '\n' : c == 'r' ? '\r' : c;
-            } else {
-                out += s[i];
-            }
-        }
+        for (std::size_t i = 0; i < s.size(); ++i)
+            out += s[i] != '\\' || i + 1 == s.size() ? s[i] : s[++i] == 'n' ? '\n' : s[i] == 'r' ? '\r' : s[i];
         return out;
     }
 
@@ -265,20 +260,11 @@ TEST_F(DocMailTest, PrintsToPdfThroughTheFrontEndAndMailsIt) {
 
 TEST_F(DocMailTest, FailuresLeaveTheSettingsAsTheyWere) {
     // Kinds that cannot be printed fail before anything is touched.
-    struct {
-        ObjectType kind;
-        int32_t number;
-        const char* description;
-    } refused[] = {
-        {ObjectType::EXPENSES, 6461, "Can not print and send object type Expenses."},
-        {ObjectType::ORDER_, 6462, "Can not print and send object type Order."},
-        {ObjectType::PROPOSAL, 6463, "Can not print and send object type Proposal."},
-        {ObjectType::SHIPPING, 6464, "Can not print and send object type Shipping."},
-    };
-    for (const auto& r : refused) {
-        auto e = errorOf([&] { send(1, r.kind); });
-        EXPECT_EQ(e.number(), r.number);
-        EXPECT_EQ(e.description(), r.description);
+    for (auto [kind, number, word] : {std::tuple{ObjectType::EXPENSES, 6461, "Expenses"}, {ObjectType::ORDER_, 6462, "Order"},
+                                      {ObjectType::PROPOSAL, 6463, "Proposal"}, {ObjectType::SHIPPING, 6464, "Shipping"}}) {
+        auto e = errorOf([&] { send(1, kind); });
+        EXPECT_EQ(e.number(), number);
+        EXPECT_EQ(e.description(), std::string("Can not print and send object type ") + word + ".");
         EXPECT_EQ(e.source(), "Kovrin.SendDocByMail[20]\\");
     }
     EXPECT_EQ(CStr(reg.GetValue(reg.HKEY_CURRENT_USER(), Driver, "OutputFile", Variant("absent"))), "absent");
