@@ -28,7 +28,6 @@ Variant GetAccessValue(const std::string& strDB, const std::string& strSQL, bool
         line(40);
         Variant value = rs.Fields(0);  // no row: 3021
         line(50);
-        if (blnDebug) modUtils::LogDebug("modAccess.GetAccessValue", "v = rs2(0)", value);
         rs.Close();
         // The connection is the call's own: it is closed whether or not the caller asked for it.
         (void)blnClose;
