@@ -14,7 +14,7 @@ Variant GetKovrinBusinessList(bool& blnDebug) {
         line(10);
         OpenConnection(blnDebug);
         line(20);
-        db::Recordset& rs = core::query(std::string("SELECT iBusinessID, vcBusinessName, [vcמספרעוסקמורשה] FROM ") +
+        db::Recordset rs = core::query(std::string("SELECT iBusinessID, vcBusinessName, [vcמספרעוסקמורשה] FROM ") +
                                         "BusinessDetails" + " WHERE iBusinessID > 0");
         line(30);
         if (rs.Eof()) return Variant();  // the connection stays open, as after any early exit
@@ -42,7 +42,7 @@ std::string GetOsekMorshe(bool& blnDebug) {
         line(10);
         OpenConnection(blnDebug);
         line(20);
-        db::Recordset& rs = core::query(std::string("SELECT vcמספרעוסקמורשה FROM ") + "BusinessDetails" +
+        db::Recordset rs = core::query(std::string("SELECT vcמספרעוסקמורשה FROM ") + "BusinessDetails" +
                                         "  WHERE iBusinessID=" + core::businessIdText());
         line(30);
         if (rs.Eof()) return {};

@@ -4,6 +4,7 @@
 
 #include "DebugLog.h"
 #include "State.h"
+#include "platform/db/Errors.h"
 
 namespace kovrin::modKovrin {
 
@@ -26,16 +27,19 @@ void OpenConnection(bool& blnDebug) {
         if (s.kovrinPath.empty())
             raiseError(6479, "You need to specify the location of the Kovrin database. Use KovrinAPI.KovrinPath");
         line(40);
-        // A connection left open by an operation that ended early is used again, but only while it
-        // is on the database KovrinPath names: after a change of path it would read and write the
-        // old file.
-        if (s.connection->State() != db::StateClosed && s.connectionPath != s.kovrinPath) s.connection->Close();
-        if (s.connection->State() == db::StateClosed) {
-            s.connection->ConnectionString = connectionString(s.kovrinPath);
-            s.connection->CursorLocation = db::UseClient;
-            s.connection->Open();
-            s.connectionPath = s.kovrinPath;
+        // Inside a write transaction the connection is the transaction's, whatever KovrinPath says.
+        // Otherwise the pooled handle is taken again only while it is on the file KovrinPath names:
+        // after a change of path, or once the file was deleted or replaced, it would read and write
+        // the old file.
+        if (s.writeLevels == 0) {
+            if (s.connection->State() != db::StateClosed && !s.connection->IsOpenOn(s.kovrinPath)) s.connection->Close();
+            if (s.connection->State() == db::StateClosed) {
+                s.connection->ConnectionString = connectionString(s.kovrinPath);
+                s.connection->CursorLocation = db::UseClient;
+                s.connection->Open();
+            }
         }
+        s.connectionInUse = true;
         line(50);
         s.command->ActiveConnection(s.connection);
         line(60);
@@ -47,16 +51,9 @@ void OpenConnection(bool& blnDebug) {
 
 void CloseAll() {
     core::State& s = core::state();
-    if (s.connection) {
-        try {
-            s.connection->Close();
-        } catch (...) {
-            // a connection that cannot be closed is dropped all the same
-        }
-    }
-    s.connection.reset();
-    s.command.reset();
-    s.recordset.reset();
+    if (s.writeLevels > 0) return;  // the outermost transaction level ends the work
+    if (s.recordset) s.recordset->Close();
+    s.connectionInUse = false;
 }
 
 }  // namespace kovrin::modKovrin
@@ -67,20 +64,25 @@ namespace {
 [[noreturn]] void notOpen() {
     raiseError(3709, "The connection cannot be used to perform this operation. It is either closed or invalid in this context.");
 }
+
+void requireInUse() {
+    const State& s = state();
+    if (!s.connectionInUse || !s.connection || s.connection->State() != db::StateOpen) notOpen();
+}
 }  // namespace
 
 db::Connection& connection() {
-    if (!state().connection) notOpen();
+    requireInUse();
     return *state().connection;
 }
 
 db::Command& command() {
-    if (!state().command) notOpen();
+    requireInUse();
     return *state().command;
 }
 
 db::Recordset& recordset() {
-    if (!state().recordset) notOpen();
+    requireInUse();
     return *state().recordset;
 }
 
@@ -91,28 +93,47 @@ void execute(const std::string& sql) {
     cmd.Execute();
 }
 
-db::Recordset& query(const std::string& sql) {
-    db::Recordset& rs = recordset();
-    if (rs.State() == db::StateOpen) rs.Close();
+db::Recordset query(const std::string& sql) {
+    requireInUse();
+    db::Recordset rs;
+    rs.ActiveConnection(state().connection);
     rs.Source = sql;
     rs.Open();
     return rs;
 }
 
-WriteTransaction::WriteTransaction() { connection().BeginTrans(); }
+WriteTransaction::WriteTransaction() : connection_(state().connection) {
+    requireInUse();
+    connection_->BeginTrans();
+    ++state().writeLevels;
+    counted_ = true;
+}
 
 WriteTransaction::~WriteTransaction() {
-    if (done_ || !state().connection) return;
+    if (done_) return;
+    leave();
     try {
-        state().connection->RollbackTrans();
+        if (connection_->State() == db::StateOpen) connection_->RollbackTrans();
     } catch (...) {
         // the failure that brought us here is the one the caller must see
     }
 }
 
+void WriteTransaction::leave() {
+    if (counted_) --state().writeLevels;
+    counted_ = false;
+}
+
 void WriteTransaction::commit() {
-    connection().CommitTrans();
+    if (state().connection != connection_ || connection_->State() != db::StateOpen) {
+        leave();  // the destructor rolls back what the old connection still holds
+        db::raiseJet(db::ErrNoTransaction,
+                 "The connection the transaction began on was closed or replaced before the commit: nothing of it "
+                 "was stored.");
+    }
+    connection_->CommitTrans();
     done_ = true;
+    leave();
 }
 
 }  // namespace kovrin::core

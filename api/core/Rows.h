@@ -27,7 +27,7 @@ Variant recordList(const char* procedure, const std::string& sql, bool& blnDebug
         line(20);
         modKovrin::OpenConnection(blnDebug);
         line(30);
-        db::Recordset& rs = query(sql);
+        db::Recordset rs = query(sql);
         Variant result;
         line(40);
         if (!rs.Eof() && rs.RecordCount() != 0) {

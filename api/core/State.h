@@ -17,8 +17,9 @@ struct State {
     std::string accessPath;
     int32_t businessId = 0;
 
-    std::shared_ptr<db::Connection> connection;
-    std::string connectionPath;  // the KovrinPath the open connection was opened on
+    std::shared_ptr<db::Connection> connection;  // pooled: stays open across CloseAll
+    bool connectionInUse = false;                // between OpenConnection and CloseAll
+    int writeLevels = 0;                         // write transactions open on the connection
     std::shared_ptr<db::Command> command;
     std::shared_ptr<db::Recordset> recordset;
 

@@ -50,7 +50,7 @@ int32_t CreateCustomer(const NewCustomer& c, bool& blnDebug) {
         line(30);
         int32_t number = c.customerNumber;
         if (number == 0) {
-            db::Recordset& rs = core::query("SELECT Max(iCustomerNumber) FROM Customers WHERE iBusinessID = " + core::businessIdText());
+            db::Recordset rs = core::query("SELECT Max(iCustomerNumber) FROM Customers WHERE iBusinessID = " + core::businessIdText());
             int32_t highest = longOrZero(rs.Fields(0));
             rs.Close();
             if (highest == INT32_MAX) raiseError(err::Overflow);
@@ -76,7 +76,7 @@ int32_t CreateCustomer(const NewCustomer& c, bool& blnDebug) {
             SqlStr(c.foreignKey, 50) + "," + SqlStr(c.extra1, 255) + "," + SqlStr(c.extra2, 0) + "," + core::businessIdText() + ")";
         core::execute(sql);
         line(60);
-        db::Recordset& rs = core::query("SELECT Max(iCustomersID) FROM Customers WHERE iBusinessID = " + core::businessIdText());
+        db::Recordset rs = core::query("SELECT @@IDENTITY");
         int32_t id = CLng(rs.Fields(0));
         rs.Close();
         line(70);
@@ -149,7 +149,7 @@ std::shared_ptr<Customer> GetCustomerByID(int32_t lngCustomerID, bool& blnDebug)
         auto customer = std::make_shared<Customer>();
         OpenConnection(blnDebug);
         line(30);
-        db::Recordset& rs = core::query("SELECT * FROM Customers WHERE iCustomersID=" + std::to_string(lngCustomerID) +
+        db::Recordset rs = core::query("SELECT * FROM Customers WHERE iCustomersID=" + std::to_string(lngCustomerID) +
                                         " AND iBusinessID=" + core::businessIdText());
         line(40);
         PopulateCustomer(*customer, rs, blnDebug);
@@ -167,7 +167,7 @@ std::shared_ptr<Customer> GetCustomerByForeignKey(const std::string& strForeignK
         auto customer = std::make_shared<Customer>();
         OpenConnection(blnDebug);
         line(30);
-        db::Recordset& rs = core::query("SELECT * FROM Customers WHERE vcForeignKey=" + SqlStr(text::trim(strForeignKey), 0) +
+        db::Recordset rs = core::query("SELECT * FROM Customers WHERE vcForeignKey=" + SqlStr(text::trim(strForeignKey), 0) +
                                         " AND iBusinessID=" + core::businessIdText());
         line(40);
         if (rs.Eof())

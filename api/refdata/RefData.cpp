@@ -32,7 +32,7 @@ Variant twoColumnList(const char* procedure, const char* sql, const char* idColu
         line(20);
         OpenConnection(blnDebug);
         line(30);
-        db::Recordset& rs = core::query(sql);
+        db::Recordset rs = core::query(sql);
         line(40);
         if (rs.Eof() || rs.RecordCount() == 0) {
             rs.Close();
@@ -64,7 +64,7 @@ Variant GetTrxCodes(bool& blnDebug) {
         line(20);
         OpenConnection(blnDebug);
         line(30);
-        db::Recordset& rs = core::query(sql);
+        db::Recordset rs = core::query(sql);
         line(40);
         // Sized before the rows are read; a business without codes gets an array without elements.
         VariantArray codes(static_cast<std::size_t>(rs.RecordCount()));
@@ -94,7 +94,7 @@ std::string GetTrxCodesXML(bool& blnDebug) {
         line(20);
         OpenConnection(blnDebug);
         line(30);
-        db::Recordset& rs = core::query(sql);
+        db::Recordset rs = core::query(sql);
         xml::Document doc;
         xml::Node root = doc.appendChild(doc.createElement("TrxCodes"));
         line(40);

@@ -70,7 +70,7 @@ int32_t CreateTimeBill(int32_t iCustomersID, Date datStart, Date datEnd, const s
             "," + rate.toString() + ", " + SqlStr(symbol, 0) + "," + SqlStr(strDescription, 0) + "," +
             SqlStr(strAppointmentID, 0) + ", " + "1" + ", " + SqlStr(iInvoiceNumber, 0) + "," + business + ")");
         line(70);
-        db::Recordset& rs = core::query("SELECT Max(iTimeBillsID) FROM TimeBills WHERE iBusinessID=" + business);
+        db::Recordset rs = core::query("SELECT @@IDENTITY");
         const int32_t id = CLng(rs.Fields(0));
         rs.Close();
         line(80);

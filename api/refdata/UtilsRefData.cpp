@@ -21,7 +21,7 @@ namespace {
 // The first field of the first row as text; the empty text when there is no row.
 std::string firstFieldText(const std::string& sql, bool& debug) {
     modKovrin::OpenConnection(debug);
-    db::Recordset& rs = core::query(sql);
+    db::Recordset rs = core::query(sql);
     std::string value = rs.Eof() ? std::string() : core::textOf(rs.Fields(0));
     rs.Close();
     modKovrin::CloseAll();
@@ -58,7 +58,7 @@ std::string Utils::GetExchangeRates(bool DebugMode) {
         line(20);
         modKovrin::OpenConnection(DebugMode);
         line(30);
-        db::Recordset& rs = core::query("SELECT * FROM Currencies");
+        db::Recordset rs = core::query("SELECT * FROM Currencies");
         std::string rates;
         while (!rs.Eof()) {
             line(40);
@@ -82,7 +82,7 @@ Currency Utils::GetExchangeRate(const std::string& strCurrency, bool DebugMode) 
         line(20);
         modKovrin::OpenConnection(DebugMode);
         line(30);
-        db::Recordset& rs = core::query("SELECT * FROM Currencies WHERE vcCode=" + modUtils::SqlStr(strCurrency, 0));
+        db::Recordset rs = core::query("SELECT * FROM Currencies WHERE vcCode=" + modUtils::SqlStr(strCurrency, 0));
         line(40);
         Currency rate;  // 0 when the currency is unknown or has no rate
         if (!rs.Eof()) {

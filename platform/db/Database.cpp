@@ -2,6 +2,10 @@
 
 #include <map>
 #include <mutex>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <KovrinAPI/runtime/Text.h>
 
@@ -80,7 +84,7 @@ std::map<std::string, std::string> parseConnectionString(std::string_view s) {
 // ---- Connection
 
 Connection::Connection() = default;
-Connection::~Connection() = default;  // the backend rolls back and closes
+Connection::~Connection() { Close(); }  // the backend rolls back and closes
 
 int Connection::State() const { return backend_ ? StateOpen : StateClosed; }
 
@@ -92,10 +96,35 @@ void Connection::Open() {
         raiseObjectError(ErrProviderNotFound, "ADODB.Connection");
     const std::string mode = text::toLowerAscii(settings["mode"]);
     const bool readOnly = mode.find("read") != std::string::npos && mode.find("write") == std::string::npos;
-    backend_ = openSqliteBackend(settings["data source"], readOnly);
+    const std::string& path = settings["data source"];
+    backend_ = openSqliteBackend(path, readOnly);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {  // gone again the moment it was opened
+        backend_.reset();
+        raiseJet(ErrGeneric, "Could not find file '" + path + "'.");
+    }
+    path_ = path;
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
+    pid_ = ::getpid();
 }
 
-void Connection::Close() { backend_.reset(); }
+void Connection::Close() {
+    if (backend_ && pid_ != ::getpid()) {
+        // Kept reachable, never closed: the handle belongs to the parent process.
+        static std::mutex m;
+        static auto* forgotten = new std::vector<std::unique_ptr<Backend>>;
+        std::lock_guard lock(m);
+        forgotten->push_back(std::move(backend_));
+    }
+    backend_.reset();
+}
+
+bool Connection::IsOpenOn(const std::string& path) const {
+    if (!backend_ || path != path_ || pid_ != ::getpid()) return false;
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
+}
 
 void Connection::BeginTrans() {
     if (!backend_) raiseObjectError(ErrObjectClosed, "ADODB.Connection");

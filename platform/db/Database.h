@@ -45,8 +45,14 @@ public:
     // missing file, or a file that is not a database, fails with the provider's error (number
     // -2147467259, source "Microsoft JET Database Engine"). Opening an open connection: 3705.
     void Open();
-    // Closing a closed connection is allowed. An open transaction is rolled back.
+    // Closing a closed connection is allowed. An open transaction is rolled back. In a child
+    // process forked while the connection was open, the parent's handle is left untouched (closing
+    // it there could disturb the parent's locks and log) and only forgotten.
     void Close();
+
+    // True while the connection is open on the file that `path` names now, in the process that
+    // opened it: false once that file was deleted, moved away or replaced by another, or after fork.
+    bool IsOpenOn(const std::string& path) const;
 
     // One write transaction: the write lock is taken at BeginTrans, so what is read inside (a next
     // number) cannot change before CommitTrans. A transaction still open at Close is rolled back.
@@ -60,6 +66,9 @@ public:
 
 private:
     std::unique_ptr<Backend> backend_;
+    std::string path_;  // the data source opened, and its identity then
+    unsigned long long device_ = 0, inode_ = 0;
+    long pid_ = 0;
 };
 
 class Command {

@@ -129,6 +129,7 @@ public:
                 if (depth_ > 0) --depth_;
                 out_ += c;
                 ++i_;
+            } else if (c == '@' && identity()) {
             } else if (c == ';') {
                 flushLimits(0);
                 out_ += c;
@@ -190,6 +191,15 @@ private:
             raiseJet(ErrSyntax, fmt::format("Syntax error in date in query expression '{}'.", literal));
         out_ += fmt::format("'{:04}-{:02}-{:02} {:02}:{:02}:{:02}'", t.year, t.month, t.day, t.hour, t.minute, t.second);
         i_ = end + 1;
+    }
+
+    // @@IDENTITY: the key of the row this connection inserted last.
+    bool identity() {
+        std::size_t j = i_ + 2;
+        if (sql_.substr(i_, 2) != "@@" || !text::equalsNoCase(takeWord(sql_, j), "IDENTITY")) return false;
+        out_ += "last_insert_rowid()";
+        i_ = j;
+        return true;
     }
 
     void word() {

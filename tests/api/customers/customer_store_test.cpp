@@ -54,7 +54,7 @@ TEST(CustomerStore, CreateWritesTheExactStatementAndReturnsTheNewKey) {
                              "'04-1234567', NULL, '04-7654321', 1, 'dana@example.co.il',NULL,0, 0, 'first customer',"
                              "100.5,'123456','610',NULL,0,250,'$',1,30,'C-1','x1','x2',4)"))
         << testing::PrintToString(log.sql);
-    EXPECT_TRUE(log.contains("SELECT Max(iCustomersID) FROM Customers WHERE iBusinessID = 4"));
+    EXPECT_TRUE(log.contains("SELECT @@IDENTITY"));
     EXPECT_EQ(CLng(inst.scalar("SELECT iCustomersID FROM Customers WHERE vcForeignKey='C-1'")), id);
     EXPECT_TRUE(inst.scalar("SELECT vcAddress2 FROM Customers WHERE iCustomersID=" + std::to_string(id)).isNull());
     EXPECT_TRUE(inst.scalar("SELECT iBanksID FROM Customers WHERE iCustomersID=" + std::to_string(id)).isNull());

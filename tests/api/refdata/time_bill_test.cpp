@@ -52,7 +52,7 @@ TEST(TimeBills, SameAppointmentReplacesItsBillInTheCurrentBusinessOnly) {
                 ElementsAre("DELETE FROM TimeBills WHERE nvcAppointmentID='APT-1' AND iBusinessID=1",
                             InsertHead + "3,#05/01/2024 09:00#, #05/01/2024 10:30#,1.5,250.5, '$','Setup O''Neill','APT-1', 1, "
                                          "'123',1)",
-                            "SELECT Max(iTimeBillsID) FROM TimeBills WHERE iBusinessID=1"));
+                            "SELECT @@IDENTITY"));
     EXPECT_GT(first, other);
     EXPECT_EQ(CStr(inst.scalar("SELECT vcCurrencySymbol FROM TimeBills WHERE iTimeBillsID=" + std::to_string(first))), "$");
     EXPECT_EQ(CStr(inst.scalar("SELECT iInvoiceNumber FROM TimeBills WHERE iTimeBillsID=" + std::to_string(first))), "123");
@@ -90,7 +90,7 @@ TEST(TimeBills, EmptyAppointmentIsStoredAsNullAndDeletesNothing) {
     std::vector<std::string> sql = log.take();
     ASSERT_EQ(sql.size(), 4u) << testing::PrintToString(sql);
     EXPECT_EQ(sql[0], InsertHead + "1,#05/01/2024 09:00#, #05/01/2024 09:20#,0.333333333333333,0, '₪',NULL,NULL, 1, NULL,1)");
-    EXPECT_EQ(sql[1], "SELECT Max(iTimeBillsID) FROM TimeBills WHERE iBusinessID=1");
+    EXPECT_EQ(sql[1], "SELECT @@IDENTITY");
     EXPECT_EQ(sql[2], sql[0]);
     EXPECT_EQ(sql[3], sql[1]);
     EXPECT_NE(a, b);

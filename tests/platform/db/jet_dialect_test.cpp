@@ -69,6 +69,8 @@ TEST(JetDialect, RewritesQuotedTextNamesAndConstantsOutsideLiteralsOnly) {
         {R"(WHERE x='#1 "q" [a] True -- '' TOP 5' AND y='שלום')", R"(WHERE x='#1 "q" [a] True -- '' TOP 5' AND y='שלום')"},
         {"WHERE vcName='O''Brien' AND iBusinessID= 1", "WHERE vcName='O''Brien' AND iBusinessID= 1"},
         {"IN (1,3)", "IN (1,3)"},
+        {"SELECT @@IDENTITY", "SELECT last_insert_rowid()"},
+        {"SELECT @@identity AS k, '@@IDENTITY'", "SELECT last_insert_rowid() AS k, '@@IDENTITY'"},
         // Jet has no comments: -- is minus minus, not the end of the statement.
         {"SET n=5--3 WHERE iBusinessID=1", "SET n=5- -3 WHERE iBusinessID=1"},
         {"", ""},
