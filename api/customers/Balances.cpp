@@ -100,7 +100,7 @@ std::string GetCustomersBalance(bool blnIncludingInvoicesIska, bool& blnDebug) {
         line(50);
         OpenConnection(blnDebug);
         line(60);
-        auto&& rs = core::query(sql);  // a reference to the shared recordset or a recordset of its own
+        db::Recordset rs = core::query(sql);
         while (!rs.Eof()) {
             line(70);
             out += PopulateCustomerBalanceXML(rs) + CrLf;
