@@ -119,6 +119,7 @@ TEST_F(BridgeTest, AMissingProgramFailsAtOnceWithFileNotFound) {
 TEST_F(BridgeTest, BackupWaitsForTheFrontEndsAnswer) {
     test::FastClock clock;
     reg.SaveValue(reg.HKEY_LOCAL_MACHINE(), "SOFTWARE\\Kovrin", "LastBackupFile", Variant("/old/backup"));
+    k.BackupTimeOutSeconds(600);  // the fast clock must not run out before the real process answers
     const std::string path = k.PerformBackup();
     const auto call = frontEnd.next();
     EXPECT_EQ(call.cmdline, frontEnd.program() + " \"" + inst.databasePath() + "\"/x apiPerformBackup ");

@@ -217,6 +217,7 @@ struct DocMailTest : MailTest {
         reg.SaveDWORDValue(reg.HKEY_CURRENT_USER(), DriverData, "ShowDlg", Variant(1));
         reg.SaveDWORDValue(reg.HKEY_CURRENT_USER(), DriverData, "PdfAction", Variant(5));
         k.SetKovrinPrinter("HP LaserJet");
+        k.PDFTimeout(600000);  // the fast clock must not run out before the real front-end answers
     }
     void send(int32_t number, ObjectType kind) {
         k.SendDocByMail(number, kind, "Doc", "office@kovrin.example", "Office", "x@example.com", "", "", "<p>doc</p>");
@@ -291,7 +292,7 @@ TEST_F(DocMailTest, FailuresLeaveTheSettingsAsTheyWere) {
 
     // The PDF is there but the mail fails.
     frontEnd.silent(false);
-    k.PDFTimeout(10000);
+    k.PDFTimeout(600000);
     k.MailServer("127.0.0.1:1");
     e = errorOf([&] { send(5, ObjectType::INVOICE_ZIKUI); });
     EXPECT_EQ(e.number(), 440);
