@@ -126,8 +126,7 @@ void WriteTransaction::leave() {
 
 void WriteTransaction::commit() {
     if (state().connection != connection_ || connection_->State() != db::StateOpen) {
-        done_ = true;
-        leave();
+        leave();  // the destructor rolls back what the old connection still holds
         db::raiseJet(db::ErrNoTransaction,
                  "The connection the transaction began on was closed or replaced before the commit: nothing of it "
                  "was stored.");
