@@ -1,6 +1,7 @@
 #include <KovrinAPI/Kovrin.h>
 #include <KovrinAPI/runtime/Error.h>
 
+#include <csignal>
 #include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "DocumentTests.h"
+#include "platform/db/Database.h"
 
 using namespace kovrin;
 using namespace kovrin::test;
@@ -76,4 +78,36 @@ TEST(DocumentNumbers, ConcurrentWritersGetConsecutiveNumbersAndWholeDocuments) {
     EXPECT_EQ(numbering(inst, "InvoicesKabala", "iInvoiceNumber", "iInvoicesID", "InvoiceKabalaReceiptLines", "iReceiptsID", 1),
               "200|200|7001|7200|0");
     EXPECT_EQ(rowsText(inst, "SELECT COUNT(*) FROM InvoicesKabala WHERE curNetPmt <> 35.1 OR curGrandTotal <> 35.1"), "0");
+}
+
+TEST(DocumentNumbers, AProgramKilledInTheMiddleOfAnInvoiceLeavesNothing) {
+    Installation inst;
+    const std::string before = documentTables(inst);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // Killed as the second line is about to be written: header and first line are in the file.
+        int lineInserts = 0;
+        db::setStatementTrace([&](std::string_view sql) {
+            if (sql.starts_with("INSERT INTO InvoiceLines") && ++lineInserts == 2) raise(SIGKILL);
+        });
+        Kovrin k;
+        double percent = 0, vat = 17;
+        Currency rebate;
+        bool round = false;
+        k.CreateInvoice(1, Date::today(), "", percent, rebate, round, vat, true, "", 1, InvoiceTypes::INVOICE_TYPE_STD,
+                        lines({{"1", 1}, {"2", 1}}));
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(documentTables(inst), before);
+    Kovrin k;
+    double percent = 0, vat = 17;
+    Currency rebate;
+    bool round = false;
+    EXPECT_EQ(k.CreateInvoice(1, Date::today(), "", percent, rebate, round, vat, true, "", 1,
+                              InvoiceTypes::INVOICE_TYPE_STD, lines({{"1", 1}})),
+              1001);
 }
