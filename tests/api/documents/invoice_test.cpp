@@ -69,23 +69,21 @@ TEST(Invoices, ComputeTotalsRebateRoundingAndVat) {
         bool round = r.round;
         Variant items = lines(r.items);
         int32_t number = 0;
-        const char* table = "UsysInvoices";
+        std::string table = "UsysInvoices", lineTable = "InvoiceLines";
         if (r.kind == 1) {
             number = k.CreateInvoice(4, Jan15, "", percent, amount, round, vat, r.chargeVat, "", 1, r.type, items);
         } else if (r.kind == 6) {
-            table = "InvoiceHiyuv";
+            table = "InvoiceHiyuv", lineTable = "InvoiceHiyuvLines";
             number = k.CreateInvoiceIska(4, Jan15, "", percent, amount, round, vat, r.chargeVat, "", 1, r.type, items);
         } else {
-            table = "InvoicesZikui";
+            table = "InvoicesZikui", lineTable = "InvoiceZikuiLines";
             number = k.CreateInvoiceZikui(4, Jan15, "", percent, amount, round, vat, r.chargeVat, "", 1,
                                           static_cast<int32_t>(r.type), items);
         }
-        const std::string where = std::string(" FROM ") + table + " WHERE iBusinessID=1 AND iInvoiceNumber=" + std::to_string(number);
+        const std::string where = " FROM " + table + " WHERE iBusinessID=1 AND iInvoiceNumber=" + std::to_string(number);
         EXPECT_EQ(rowsText(inst, std::string("SELECT ") + Totals + where), r.stored);
         EXPECT_EQ(joined({vat, percent, amount, round}), r.caller);
-        EXPECT_EQ(CLng(inst.scalar("SELECT COUNT(*) FROM " + std::string(table == std::string("UsysInvoices") ? "InvoiceLines"
-                                                                          : r.kind == 6 ? "InvoiceHiyuvLines" : "InvoiceZikuiLines") +
-                                   " WHERE iInvoicesID=(SELECT iInvoicesID" + where + ")")),
+        EXPECT_EQ(CLng(inst.scalar("SELECT COUNT(*) FROM " + lineTable + " WHERE iInvoicesID=(SELECT iInvoicesID" + where + ")")),
                   r.lineRows);
         for (long i = 0; r.type == STD && i <= items.array().ubound(); ++i)
             EXPECT_TRUE(items.array()(i).objectAs<LineItem>()->ChargeVAT());
@@ -169,17 +167,13 @@ TEST(Invoices, AFailedInvoiceLeavesNothingAndTheErrorNamesItsPath) {
     // invoice then gets the number the failed one would have had.
     inst.exec("CREATE TRIGGER refuse AFTER INSERT ON InvoiceLines WHEN NEW.curUnitPrice = 13 "
               "BEGIN SELECT RAISE(ABORT, 'line refused'); END");
-    const std::string withTrigger = documentTables(inst);
     e = errorOf([&] {
-        k.CreateInvoiceIska(1, Jan15, "", percent, amount, round, vat, true, "", 1, STD, lines({{"1", 1}}));
         k.CreateInvoice(1, Jan15, "", percent, amount, round, vat, true, "", 1, STD, lines({{"1", 1}, {"13", 1}}));
     });
     EXPECT_THAT(e.description(), testing::HasSubstr("line refused"));
     EXPECT_THAT(e.source(), testing::StartsWith("Kovrin.CreateInvoice[50]\\"));
-    EXPECT_EQ(rowsText(inst, "SELECT COUNT(*) FROM UsysInvoices"), "0");
-    vat = 17;
+    EXPECT_EQ(documentTables(inst), before);
     EXPECT_EQ(k.CreateInvoice(1, Jan15, "", percent, amount, round, vat, true, "", 1, STD, lines({{"1", 1}})), 1001);
-    EXPECT_NE(documentTables(inst), withTrigger);
 
     // A line that is not a LineItem, a rebate amount on nothing, an unknown kind.
     VariantArray wrong(1);
