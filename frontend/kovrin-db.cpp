@@ -20,13 +20,15 @@
 #include <KovrinAPI/runtime/Error.h>
 
 #include "frontend/BookkeepingDatabase.h"
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegistryStore.h"
 #include "platform/registry/Status.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 namespace frontend = kovrin::frontend;
+
+constexpr std::string_view AccessRootKey = "SOFTWARE\\Microsoft\\Office\\12.0\\Access\\InstallRoot";
 
 constexpr std::string_view Usage = R"(Usage: kovrin-db create PATH [--sample] [--replace] [--register]
        kovrin-db upgrade PATH
@@ -40,7 +42,9 @@ constexpr std::string_view Usage = R"(Usage: kovrin-db create PATH [--sample] [-
   upgrade   bring the database at PATH to the current schema, keeping its data
   version   print the schema version of the database at PATH
   register  make PATH the installation: its folder as "Path" and its file name as "File"
-            under Software\Kovrin in the current user's registry
+            under Software\Kovrin in the current user's registry, and the front-end program
+            beside this tool the Access that the library starts ("Path" under
+            SOFTWARE\Microsoft\Office\12.0\Access\InstallRoot in the machine hive)
 )";
 
 struct Arguments {
@@ -78,19 +82,49 @@ Arguments parse(const std::vector<std::string_view>& args) {
     return parsed;
 }
 
-// Records the file as the installation the library finds at start-up.
+// The folder of the front-end program, which answers to the name msaccess.exe there: installed
+// beside this tool's installation, or in the build tree when this tool runs from there.
+std::optional<fs::path> frontendFolder() {
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (ec) return std::nullopt;
+    std::vector<fs::path> candidates = {self.parent_path() / KOVRIN_FRONTEND_FROM_BIN};
+    if (fs::equivalent(self.parent_path(), KOVRIN_DB_BUILD_DIR, ec)) candidates.emplace_back(KOVRIN_FRONTEND_BUILD_DIR);
+    for (const fs::path& folder : candidates)
+        if (fs::exists(folder / "msaccess.exe", ec)) return fs::weakly_canonical(folder);
+    return std::nullopt;
+}
+
+void writeRegistry(uint32_t hive, std::string_view key, std::string_view name, const std::string& value) {
+    const int32_t status = kovrin::registry::writeString(hive, key, name, value);
+    if (status != kovrin::registry::status::Success)
+        throw kovrin::Error(status, fmt::format("Could not write \"{}\" under {}: {} (status {})", name, key,
+                                                kovrin::registry::status::text(status), status));
+}
+
+// Records the file as the installation the library finds at start-up, and the front-end program
+// as the Access it starts (an install root ends with its separator).
 void registerInstallation(const fs::path& path) {
     frontend::schemaVersion(path);  // refuses a missing file or one that is not ours
     const fs::path full = fs::absolute(path).lexically_normal();
-    const std::string values[][2] = {{"Path", full.parent_path().string()}, {"File", full.filename().string()}};
-    for (const auto& [name, value] : values) {
-        const int32_t status = kovrin::registry::writeString(kovrin::registry::CurrentUser, "Software\\Kovrin", name, value);
-        if (status != kovrin::registry::status::Success)
-            throw kovrin::Error(status, fmt::format("Could not write \"{}\" under HKEY_CURRENT_USER\\Software\\Kovrin: {} (status {})",
-                                                    name, kovrin::registry::status::text(status), status));
-    }
+    namespace reg = kovrin::registry;
+    // One transaction: a program starting meanwhile sees the old pair or the new one, never the
+    // new folder with the old file name.
+    const reg::NamedValue values[] = {{"Path", reg::Value::text(full.parent_path().string())},
+                                      {"File", reg::Value::text(full.filename().string())}};
+    const int32_t status = reg::setKeyValues(reg::CurrentUser, "Software\\Kovrin", values);
+    if (status != reg::status::Success)
+        throw kovrin::Error(status, fmt::format("Could not write \"Path\" and \"File\" under HKEY_CURRENT_USER\\Software\\Kovrin: {} (status {})",
+                                                reg::status::text(status), status));
     std::cout << fmt::format("Registered {} as the installation (Path={}, File={})\n", full.string(),
                              full.parent_path().string(), full.filename().string());
+    if (const auto folder = frontendFolder()) {
+        const std::string root = (*folder / "").string();
+        writeRegistry(kovrin::registry::LocalMachine, AccessRootKey, "Path", root);
+        std::cout << fmt::format("Registered the front-end {}msaccess.exe as the Access install root\n", root);
+    } else {
+        std::cout << "No front-end program found beside kovrin-db: the Access install root is left as it was\n";
+    }
 }
 
 void run(const Arguments& a) {

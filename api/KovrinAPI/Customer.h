@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include <KovrinAPI/Enums.h>
 #include <KovrinAPI/runtime/Variant.h>
@@ -17,35 +18,35 @@ public:
     int32_t CustomersNumber() const { return customersNumber_; }
     void CustomersNumber(int32_t v) { set(customersNumber_, v); }
     std::string ForeignKey() const { return foreignKey_; }
-    void ForeignKey(const std::string& v) { set(foreignKey_, v); }
+    void ForeignKey(std::string v) { set(foreignKey_, std::move(v)); }
     std::string BusinessName() const { return businessName_; }
-    void BusinessName(const std::string& v) { set(businessName_, v); }
+    void BusinessName(std::string v) { set(businessName_, std::move(v)); }
     std::string OsekMorshe() const { return osekMorshe_; }
-    void OsekMorshe(const std::string& v) { set(osekMorshe_, v); }
+    void OsekMorshe(std::string v) { set(osekMorshe_, std::move(v)); }
     std::string Address1() const { return address1_; }
-    void Address1(const std::string& v) { set(address1_, v); }
+    void Address1(std::string v) { set(address1_, std::move(v)); }
     std::string Address2() const { return address2_; }
-    void Address2(const std::string& v) { set(address2_, v); }
+    void Address2(std::string v) { set(address2_, std::move(v)); }
     std::string City() const { return city_; }
-    void City(const std::string& v) { set(city_, v); }
+    void City(std::string v) { set(city_, std::move(v)); }
     std::string PostalCode() const { return postalCode_; }
-    void PostalCode(const std::string& v) { set(postalCode_, v); }
+    void PostalCode(std::string v) { set(postalCode_, std::move(v)); }
     std::string ContactFirstName() const { return contactFirstName_; }
-    void ContactFirstName(const std::string& v) { set(contactFirstName_, v); }
+    void ContactFirstName(std::string v) { set(contactFirstName_, std::move(v)); }
     std::string ContactLastName() const { return contactLastName_; }
-    void ContactLastName(const std::string& v) { set(contactLastName_, v); }
+    void ContactLastName(std::string v) { set(contactLastName_, std::move(v)); }
     std::string Phone1() const { return phone1_; }
-    void Phone1(const std::string& v) { set(phone1_, v); }
+    void Phone1(std::string v) { set(phone1_, std::move(v)); }
     std::string Phone2() const { return phone2_; }
-    void Phone2(const std::string& v) { set(phone2_, v); }
+    void Phone2(std::string v) { set(phone2_, std::move(v)); }
     std::string Fax() const { return fax_; }
-    void Fax(const std::string& v) { set(fax_, v); }
+    void Fax(std::string v) { set(fax_, std::move(v)); }
     std::string EMail() const { return email_; }
-    void EMail(const std::string& v) { set(email_, v); }
+    void EMail(std::string v) { set(email_, std::move(v)); }
     std::string BankAccountNumber() const { return bankAccountNumber_; }
-    void BankAccountNumber(const std::string& v) { set(bankAccountNumber_, v); }
+    void BankAccountNumber(std::string v) { set(bankAccountNumber_, std::move(v)); }
     std::string BankBranchNumber() const { return bankBranchNumber_; }
-    void BankBranchNumber(const std::string& v) { set(bankBranchNumber_, v); }
+    void BankBranchNumber(std::string v) { set(bankBranchNumber_, std::move(v)); }
     int32_t BankID() const { return bankId_; }
     void BankID(int32_t v) { set(bankId_, v); }
     Currency Charge() const { return charge_; }
@@ -60,16 +61,16 @@ public:
     int32_t PaymentDays() const { return paymentDays_; }
     void PaymentDays(int32_t v) { set(paymentDays_, v); }
     std::string Extra1() const { return extra1_; }
-    void Extra1(const std::string& v) { set(extra1_, v); }
+    void Extra1(std::string v) { set(extra1_, std::move(v)); }
     std::string Extra2() const { return extra2_; }
-    void Extra2(const std::string& v) { set(extra2_, v); }
+    void Extra2(std::string v) { set(extra2_, std::move(v)); }
     // True once any property was set, by the caller or by a lookup that filled the record.
     bool IsChanged() const { return changed_; }
 
 private:
     template <class T, class V>
-    void set(T& field, const V& value) {
-        field = value;
+    void set(T& field, V&& value) {
+        field = std::forward<V>(value);
         changed_ = true;
     }
 

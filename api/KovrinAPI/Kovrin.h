@@ -15,6 +15,7 @@
 #include <string>
 
 #include <KovrinAPI/Enums.h>
+#include <KovrinAPI/runtime/Error.h>
 #include <KovrinAPI/runtime/Variant.h>
 
 namespace kovrin {

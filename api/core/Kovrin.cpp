@@ -9,6 +9,8 @@
 
 #include "BusinessData.h"
 #include "Operation.h"
+#include "RegistryRead.h"
+#include "platform/registry/RegistryStore.h"
 
 namespace kovrin {
 
@@ -20,6 +22,9 @@ using core::unguarded;
 
 Kovrin::Kovrin() {
     passOnLocked("Kovrin.Class_Initialize", [&](Line& line) {
+        // The two writes below may be skipped when they fail: another program holding the
+        // machine hive must not hold up the creation for long.
+        registry::BriefWrites briefly;
         clsRegistry reg;
         const int32_t machine = reg.HKEY_LOCAL_MACHINE();
         const int32_t user = reg.HKEY_CURRENT_USER();
@@ -38,11 +43,21 @@ Kovrin::Kovrin() {
         line(50);
         state().accessPath = access + "msaccess.exe";  // install roots end with their separator
         line(60);
-        std::string path = CStr(reg.GetValue(user, "Software\\Kovrin", "Path", Variant("")));
-        std::string file = CStr(reg.GetValue(user, "Software\\Kovrin", "File", Variant("")));
+        // "Path" and "File" are written together (kovrin-db register) and read together, so a new
+        // folder is never paired with the old file name.
+        const std::vector<Variant> installation =
+            core::GetValuesTogether(user, "Software\\Kovrin", {"Path", "File"}, Variant(""));
+        std::string path = CStr(installation[0]);
+        std::string file = CStr(installation[1]);
         line(70);
-        if (path.empty()) path = CStr(reg.GetValue(machine, "Software\\Kovrin", "Path", Variant("")));
-        if (file.empty()) file = CStr(reg.GetValue(machine, "Software\\Kovrin", "File", Variant("")));
+        if (path.empty() || file.empty()) {
+            std::vector<std::string> missing;
+            if (path.empty()) missing.push_back("Path");
+            if (file.empty()) missing.push_back("File");
+            const std::vector<Variant> machineWide = core::GetValuesTogether(machine, "Software\\Kovrin", missing, Variant(""));
+            if (path.empty()) path = CStr(machineWide.front());
+            if (file.empty()) file = CStr(machineWide.back());
+        }
         line(80);
         if (path.empty() || file.empty()) raiseError(6367, "לא נמצאה התקנה של קוברין");
         line(90);

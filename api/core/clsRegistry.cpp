@@ -5,6 +5,7 @@
 #include <KovrinAPI/runtime/Procedure.h>
 #include <fmt/format.h>
 
+#include "RegistryRead.h"
 #include "platform/registry/RegistryStore.h"
 
 namespace kovrin {
@@ -16,13 +17,14 @@ namespace {
 // Data joined to the empty text, as the automation text conversion does it: Null gives "".
 std::string joinedToText(const Variant& data) { return data.isNull() ? std::string() : CStr(data); }
 
-// A key handle closed when it goes out of scope, also when an error leaves early.
-struct KeyHandle {
-    reg::Handle h = 0;
-    ~KeyHandle() {
-        if (h) reg::closeKey(h);
+// A stored text, or a number as Long; false (and `out` unchanged) for another type.
+bool asVariant(reg::Value&& value, Variant& out) {
+    switch (value.type) {
+    case reg::Text: out = Variant(std::move(value.data)); return true;
+    case reg::Number: out = Variant(static_cast<int32_t>(value.asNumber())); return true;
+    default: return false;
     }
-};
+}
 
 }  // namespace
 
@@ -60,33 +62,44 @@ void clsRegistry::SaveDWORDValue(int32_t hKey, const std::string& strPath, const
 
 Variant clsRegistry::GetValue(int32_t hive, const std::string& sKeyName, const std::string& sValueName,
                               std::optional<Variant> varDefault) const {
-    return passOn("clsRegistry.GetValue", [&](Line& line) -> Variant {
-        auto regKey = [&] { return " reg key=" + HiveToString(hive) + "\\" + sKeyName + "\\" + sValueName; };
+    return core::GetValuesTogether(hive, sKeyName, {sValueName}, varDefault).front();
+}
+
+std::vector<Variant> core::GetValuesTogether(int32_t hive, const std::string& sKeyName,
+                                             const std::vector<std::string>& valueNames,
+                                             const std::optional<Variant>& varDefault) {
+    return passOn("clsRegistry.GetValue", [&](Line& line) {
+        clsRegistry reg;
+        auto regKey = [&](const std::string& name) {
+            return " reg key=" + reg.HiveToString(hive) + "\\" + sKeyName + "\\" + name;
+        };
         line(10);
-        Variant result{std::string()};
+        const std::vector<std::string_view> names(valueNames.begin(), valueNames.end());
+        std::vector<std::optional<reg::Value>> values;
         line(20);
-        KeyHandle key;
-        int32_t lRet = reg::openKey(static_cast<uint32_t>(hive), sKeyName, key.h);
+        // The key and its values are read in one transaction.
+        const int32_t lRet = reg::queryKeyValues(static_cast<uint32_t>(hive), sKeyName, names, values);
         line(30);
         if (lRet == reg::status::BadPathName)
-            raiseError(lRet, "Invalid registry access: " + clsWin().ApiErrorText(lRet) + regKey());
+            raiseError(lRet, "Invalid registry access: " + clsWin().ApiErrorText(lRet) + regKey(valueNames.front()));
         line(40);
         // A store that cannot be read (damaged, unreadable) is reported, not taken for a missing
-        // setting; a missing key reads as the default below.
+        // setting; a missing key (or a number that is no hive) reads as the default below.
         if (lRet != reg::status::Success && lRet != reg::status::NotFound && lRet != reg::status::InvalidHandle)
-            raiseError(lRet, clsWin().ApiErrorText(lRet) + regKey());
-        line(50);
-        Variant value;
-        lRet = GetValueEx(static_cast<int32_t>(key.h), sValueName, value);
-        line(60);
-        if (lRet == reg::status::Success) {
-            result = value;
-        } else if (lRet == reg::status::NotFound || lRet == reg::status::InvalidHandle) {
-            line(70);
-            if (varDefault) result = *varDefault;
-        } else {
-            line(80);
-            raiseError(lRet, clsWin().ApiErrorText(lRet) + regKey());
+            raiseError(lRet, clsWin().ApiErrorText(lRet) + regKey(valueNames.front()));
+        values.resize(valueNames.size());
+        std::vector<Variant> result;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            line(50);
+            Variant value;
+            if (!values[i]) {
+                line(70);
+                value = varDefault ? *varDefault : Variant(std::string());
+            } else if (!asVariant(std::move(*values[i]), value)) {
+                line(80);
+                raiseError(-1, clsWin().ApiErrorText(-1) + regKey(valueNames[i]));
+            }
+            result.push_back(std::move(value));
         }
         return result;
     });
@@ -97,11 +110,7 @@ int32_t clsRegistry::GetValueEx(int32_t lhKey, const std::string& szValueName, V
         reg::Value value;
         const int32_t status = reg::queryValue(static_cast<uint32_t>(lhKey), szValueName, value);
         if (status != reg::status::Success) return status;
-        switch (value.type) {
-        case reg::Text: vValue = Variant(std::move(value.data)); return status;
-        case reg::Number: vValue = Variant(static_cast<int32_t>(value.asNumber())); return status;
-        default: return -1;
-        }
+        return asVariant(std::move(value), vValue) ? status : -1;
     } catch (...) {
         // Only memory can run out here; the read is then not done.
         return reg::status::OutOfMemory;

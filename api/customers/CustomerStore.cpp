@@ -120,7 +120,7 @@ void UpdateCustomer(const Customer& c, bool& blnDebug) {
                                         text::left(text::trim(c.Address1()), 255), text::left(text::trim(c.Address2()), 255),
                                         c.City(), c.PostalCode(), text::left(text::trim(c.ContactFirstName()), 25),
                                         text::left(text::trim(c.ContactLastName()), 25), c.Phone1(), c.Phone2(), c.Fax(),
-                                        text::left(text::trim(c.EMail()), 25), c.BankAccountNumber(),
+                                        text::left(text::trim(c.EMail()), 50), c.BankAccountNumber(),
                                         c.BankBranchNumber(), c.BankID(), c.PriceListNum(), c.Charge(), symbol) +
                       ", vcForeignKey=" + SqlStr(text::left(text::trim(c.ForeignKey()), 50), 0) +
                       " WHERE iCustomersID=" + std::to_string(c.CustomersID()) + " AND iBusinessID=" + core::businessIdText());

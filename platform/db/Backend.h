@@ -16,8 +16,8 @@
 namespace kovrin::db {
 
 struct QueryResult {
-    std::vector<std::string> names;           // column names as the engine reports them
-    std::vector<std::vector<Variant>> rows;   // every row, each with names.size() values
+    std::vector<std::string> names;  // column names as the engine reports them
+    std::vector<Variant> values;     // every row's names.size() values, one row after another
 };
 
 class Backend {

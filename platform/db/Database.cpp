@@ -1,5 +1,6 @@
 #include "platform/db/Database.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -173,7 +174,8 @@ void Recordset::Open() {
     QueryResult result = connection_->backend().query(translateJetSql(Source));
     if (result.names.empty()) return;
     names_ = std::move(result.names);
-    rows_ = std::move(result.rows);
+    values_ = std::move(result.values);
+    rowCount_ = values_.size() / names_.size();
     position_ = 0;
     open_ = true;
 }
@@ -181,7 +183,10 @@ void Recordset::Open() {
 void Recordset::Close() {
     open_ = false;
     names_.clear();
-    rows_.clear();
+    order_.clear();
+    lookup_ = 0;
+    values_.clear();
+    rowCount_ = 0;
     position_ = 0;
 }
 
@@ -191,32 +196,41 @@ void Recordset::requireOpen() const {
 
 bool Recordset::Eof() const {
     requireOpen();
-    return position_ >= rows_.size();
+    return position_ >= rowCount_;
 }
 
 long Recordset::RecordCount() const {
     requireOpen();
-    return static_cast<long>(rows_.size());
+    return static_cast<long>(rowCount_);
 }
 
 void Recordset::MoveNext() {
     requireOpen();
-    if (position_ >= rows_.size()) raiseObjectError(ErrNoCurrentRow, "ADODB.Recordset");
+    if (position_ >= rowCount_) raiseObjectError(ErrNoCurrentRow, "ADODB.Recordset");
     ++position_;
+    lookup_ = 0;
 }
 
-Variant Recordset::Fields(std::string_view name) const {
+const Variant& Recordset::Fields(std::string_view name) const {
     requireOpen();
-    for (std::size_t i = 0; i < names_.size(); ++i)
-        if (text::equalsNoCase(names_[i], name)) return Fields(static_cast<int>(i));
-    raiseObjectError(ErrItemNotFound, "ADODB.Recordset");
+    // Every row is mostly read by the same names in the same order: the k-th lookup of a row is
+    // first tried at the column the k-th lookup of the row before found.
+    if (lookup_ < order_.size() && text::equalsNoCase(names_[static_cast<std::size_t>(order_[lookup_])], name))
+        return Fields(order_[lookup_++]);
+    auto it = std::find_if(names_.begin(), names_.end(), [&](const std::string& n) { return text::equalsNoCase(n, name); });
+    if (it == names_.end()) raiseObjectError(ErrItemNotFound, "ADODB.Recordset");
+    const int position = static_cast<int>(it - names_.begin());
+    if (lookup_ < order_.size()) order_[lookup_] = position;
+    else order_.push_back(position);
+    ++lookup_;
+    return Fields(position);
 }
 
-Variant Recordset::Fields(int index) const {
+const Variant& Recordset::Fields(int index) const {
     requireOpen();
     if (index < 0 || static_cast<std::size_t>(index) >= names_.size()) raiseObjectError(ErrItemNotFound, "ADODB.Recordset");
-    if (position_ >= rows_.size()) raiseObjectError(ErrNoCurrentRow, "ADODB.Recordset");
-    return rows_[position_][static_cast<std::size_t>(index)];
+    if (position_ >= rowCount_) raiseObjectError(ErrNoCurrentRow, "ADODB.Recordset");
+    return values_[position_ * names_.size() + static_cast<std::size_t>(index)];
 }
 
 int Recordset::FieldCount() const {

@@ -107,8 +107,8 @@ public:
     // No current row: error 3021 "Either BOF or EOF is True, or the current record has been deleted.";
     // unknown name or position: error 3265 "Item cannot be found in the collection corresponding to
     // the requested name or ordinal.".
-    Variant Fields(std::string_view name) const;
-    Variant Fields(int index) const;
+    const Variant& Fields(std::string_view name) const;
+    const Variant& Fields(int index) const;
     int FieldCount() const;
     std::string FieldName(int index) const;
 
@@ -117,7 +117,10 @@ private:
 
     std::shared_ptr<Connection> connection_;
     std::vector<std::string> names_;
-    std::vector<std::vector<Variant>> rows_;
+    mutable std::vector<int> order_;  // the columns the lookups of a row found, in turn
+    mutable std::size_t lookup_ = 0;  // lookups by name made in the current row
+    std::vector<Variant> values_;  // the rows one after another, names_.size() values each
+    std::size_t rowCount_ = 0;
     std::size_t position_ = 0;
     bool open_ = false;
 };

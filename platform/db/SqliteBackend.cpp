@@ -3,6 +3,7 @@
 #include <climits>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include <fmt/format.h>
 #include <sqlite3.h>
@@ -94,6 +95,7 @@ class SqliteBackend final : public Backend {
 public:
     explicit SqliteBackend(sqlite3* db) : db_(db) {}
     ~SqliteBackend() override {
+        cache_.clear();
         // Closing rolls back an open transaction; said explicitly so it does not depend on that.
         if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close_v2(db_);
@@ -117,7 +119,7 @@ public:
 
     void execute(std::string_view sql) override {
         checkTransaction();
-        Statement st = prepare(sql);
+        Cached st(*this, sql);
         int rc;
         while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
         }
@@ -126,7 +128,7 @@ public:
 
     QueryResult query(std::string_view sql) override {
         checkTransaction();
-        Statement st = prepare(sql);
+        Cached st(*this, sql);
         QueryResult result;
         const int columns = sqlite3_column_count(st.get());
         std::vector<ColumnKind> kinds;
@@ -137,12 +139,9 @@ public:
             kinds.push_back(columnKindOf(declared ? declared : ""));
         }
         int rc;
-        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-            std::vector<Variant> row;
-            row.reserve(static_cast<std::size_t>(columns));
-            for (int c = 0; c < columns; ++c) row.push_back(typedValue(st.get(), c, kinds[static_cast<std::size_t>(c)]));
-            result.rows.push_back(std::move(row));
-        }
+        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
+            for (int c = 0; c < columns; ++c)
+                result.values.push_back(typedValue(st.get(), c, kinds[static_cast<std::size_t>(c)]));
         if (rc != SQLITE_DONE) fail(rc, false);
         return result;
     }
@@ -247,8 +246,49 @@ private:
         if (rc != SQLITE_DONE) fail(rc, false);
     }
 
+    // Prepared statements kept by their text, the most recently used first: the same lookup, list
+    // or statement run again skips the compilation. A statement is taken out of the cache while it
+    // runs (a statement never runs inside another here, but nothing relies on that) and put back
+    // reset, with its bindings cleared.
+    static constexpr std::size_t CacheSize = 32;
+    struct Entry {
+        std::string sql;
+        Statement statement;
+    };
+
+    class Cached {
+    public:
+        Cached(SqliteBackend& owner, std::string_view sql) : owner_(owner), sql_(sql) {
+            auto& cache = owner_.cache_;
+            for (auto it = cache.begin(); it != cache.end(); ++it) {
+                if (it->sql == sql) {
+                    st_ = std::move(it->statement);
+                    cache.erase(it);
+                    return;
+                }
+            }
+            st_ = owner_.prepare(sql);
+        }
+        ~Cached() {
+            sqlite3_reset(st_.get());
+            sqlite3_clear_bindings(st_.get());
+            auto& cache = owner_.cache_;
+            cache.insert(cache.begin(), Entry{std::move(sql_), std::move(st_)});
+            if (cache.size() > CacheSize) cache.pop_back();
+        }
+        Cached(const Cached&) = delete;
+        Cached& operator=(const Cached&) = delete;
+        sqlite3_stmt* get() const { return st_.get(); }
+
+    private:
+        SqliteBackend& owner_;
+        std::string sql_;
+        Statement st_;
+    };
+
     sqlite3* db_;
     int depth_ = 0;
+    std::vector<Entry> cache_;
 };
 
 bool fileExists(const std::string& path) {
@@ -274,7 +314,10 @@ std::unique_ptr<Backend> openSqliteBackend(const std::string& path, bool readOnl
         raiseJet(ErrGeneric, fmt::format("Could not find file '{}'.", path));
     if (emptyFile(path)) raiseJet(ErrGeneric, fmt::format("Unrecognized database format '{}'.", path));
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
+    // No mutex of SQLite's own per call: a connection is used by one thread at a time (the library
+    // holds its operation lock while it uses the shared one).
+    int rc = sqlite3_open_v2(path.c_str(), &db,
+                             (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(db);
         raiseJet(ErrGeneric, fmt::format("The Microsoft Jet database engine cannot open the file '{}'. It is already "

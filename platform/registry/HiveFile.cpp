@@ -1,11 +1,14 @@
 #include "HiveFile.h"
 
+#include <array>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <system_error>
 
 #include <pwd.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "RegistryStore.h"
@@ -20,6 +23,7 @@ constexpr int64_t ApplicationId = 0x4B765267;
 constexpr int64_t LayoutVersion = 1;
 // Several processes share the files; a writer waits this long for another's transaction.
 constexpr int BusyTimeoutMs = 10000;
+thread_local int writeWait = BusyTimeoutMs;
 
 // Key paths and value names are kept folded to lower case (path, folded) beside their spelling as
 // first written (name). A key's path has no leading "\"; the hive's root is the empty path and has
@@ -78,6 +82,77 @@ int32_t statusOf(sqlite3* db, int rc) {
 
 void fail(int32_t status) { throw Failure{status}; }
 
+int writeWaitMs() { return writeWait; }
+void setWriteWaitMs(int ms) { writeWait = ms; }
+
+// The connection the process keeps to one hive file between operations, so that an operation
+// does not pay for opening the file and reading its layout each time (creating a Kovrin object
+// makes eight). It serves only while it is surely on the file the store names now: the same path
+// (the folder comes from the environment), the same file (device and inode) with the same change
+// time as when last seen (any write, chmod or replacement moves it), in the same process (a
+// connection must not be used across fork). Otherwise a fresh one is opened.
+struct CachedHive {
+    std::mutex mutex;  // held by the one operation using the connection
+    sqlite3* db = nullptr;
+    std::chrono::steady_clock::time_point waitUntil;  // the operation's deadline for others' locks
+    std::string file;
+    struct stat seen {};
+    pid_t pid = 0;
+};
+
+namespace {
+
+// While another process holds the file, retry every millisecond until the deadline. (SQLite's own
+// time-out sleeps ever longer, up to 100 ms a time, which makes writers that take turns on a
+// hive wait far longer than the lock is held.)
+int waitForOthers(void* deadline, int) {
+    if (std::chrono::steady_clock::now() >= *static_cast<std::chrono::steady_clock::time_point*>(deadline)) return 0;
+    usleep(1000);
+    return 1;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
+           a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+void closeAtExit();
+
+// Made once and never destroyed, so no operation can meet a destroyed mutex late in the exit.
+const std::array<CachedHive*, 4>& allCached() {
+    static const std::array<CachedHive*, 4> hives = [] {
+        std::atexit(closeAtExit);
+        return std::array<CachedHive*, 4>{new CachedHive, new CachedHive, new CachedHive, new CachedHive};
+    }();
+    return hives;
+}
+
+// At exit each kept connection is closed as each operation used to close its file: the log is
+// folded into the file and removed (when no other process has the file open) - unless the file
+// changed since, when it is left alone.
+void closeAtExit() {
+    for (CachedHive* cached : allCached()) {
+        std::lock_guard lock(cached->mutex);
+        struct stat now {};
+        if (cached->db && cached->pid == getpid() && ::stat(cached->file.c_str(), &now) == 0 && sameFile(cached->seen, now))
+            sqlite3_db_config(cached->db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
+        sqlite3_close_v2(cached->db);
+        cached->db = nullptr;
+    }
+}
+
+CachedHive& cachedHive(uint32_t hive) { return *allCached()[hive - ClassesRoot]; }
+
+// Closing never writes the file (there is no checkpoint on close), so a connection may be closed
+// also when its file was replaced or damaged, or when it came from the parent through fork (the
+// child must not use it; closing it touches only the child's own copies).
+void drop(CachedHive& cached) {
+    sqlite3_close_v2(cached.db);
+    cached.db = nullptr;
+}
+
+}  // namespace
+
 }  // namespace kovrin::registry::detail
 
 namespace kovrin::registry {
@@ -113,52 +188,90 @@ HiveFile::HiveFile(uint32_t hive, Access access) {
     try {
         open(hive, access);
     } catch (...) {
-        close();  // the destructor does not run for a constructor that fails
+        finish(true);  // the destructor does not run for a constructor that fails
         throw;
     }
 }
 
-HiveFile::~HiveFile() { close(); }
+HiveFile::~HiveFile() { finish(false); }
 
 void HiveFile::open(uint32_t hive, Access access) {
     std::string_view name = hiveName(hive);
     if (name.empty()) fail(status::InvalidHandle);
+    cached_ = &cachedHive(hive);
+    lock_ = std::unique_lock(cached_->mutex);
+    CachedHive& cached = *cached_;
     const std::filesystem::path dir = storeDirectory();
-    int flags = SQLITE_OPEN_READWRITE;
-    if (access == Access::Create) {
-        std::error_code ec;
-        std::filesystem::create_directories(dir, ec);
-        if (ec) fail(errnoStatus(ec.value()));
-        flags |= SQLITE_OPEN_CREATE;
-    }
     const std::string file = (dir / (std::string(name) + ".sqlite")).string();
-    int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        const int err = db_ ? sqlite3_system_errno(db_) : 0;
-        const int32_t st = statusOf(db_, rc);
-        close();
+    struct stat now {};
+    const bool exists = ::stat(file.c_str(), &now) == 0;
+    const int statErr = errno;
+    if (cached.db && !(exists && cached.pid == getpid() && cached.file == file && sameFile(cached.seen, now)))
+        drop(cached);
+    const bool opened = !cached.db;
+    if (opened) {
         // Nothing written yet: the hive is empty, and reading or deleting does not create it.
-        if ((rc & 0xff) == SQLITE_CANTOPEN && (err == ENOENT || err == ENOTDIR) && access != Access::Create) return;
-        fail(st);
+        if (!exists && (statErr == ENOENT || statErr == ENOTDIR) && access != Access::Create) return;
+        int flags = SQLITE_OPEN_READWRITE;
+        if (access == Access::Create) {
+            std::error_code ec;
+            std::filesystem::create_directories(dir, ec);
+            if (ec) fail(errnoStatus(ec.value()));
+            flags |= SQLITE_OPEN_CREATE;
+        }
+        sqlite3* db = nullptr;
+        int rc = sqlite3_open_v2(file.c_str(), &db, flags, nullptr);
+        if (rc != SQLITE_OK) {
+            const int err = db ? sqlite3_system_errno(db) : 0;
+            const int32_t st = statusOf(db, rc);
+            sqlite3_close_v2(db);
+            if ((rc & 0xff) == SQLITE_CANTOPEN && (err == ENOENT || err == ENOTDIR) && access != Access::Create) return;
+            fail(st);
+        }
+        // Closing the connection never writes the file: it may be closed because the file was
+        // replaced or damaged since, and its write-ahead log may by then be another file's.
+        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        cached.db = db;
+        cached.file = file;
+        cached.pid = getpid();
+        if (!exists) ::stat(file.c_str(), &now);
+        cached.seen = now;
     }
-    sqlite3_busy_timeout(db_, BusyTimeoutMs);
-    if (access != Access::Read) exec("PRAGMA synchronous=FULL");
+    db_ = cached.db;
+    cached.waitUntil = std::chrono::steady_clock::now() +
+                       std::chrono::milliseconds(access == Access::Read ? BusyTimeoutMs : writeWait);
+    sqlite3_busy_handler(db_, waitForOthers, &cached.waitUntil);
+    if (opened) exec("PRAGMA synchronous=FULL");
     exec(access == Access::Read ? "BEGIN" : "BEGIN IMMEDIATE");
     open_transaction_ = true;
+    changesBefore_ = sqlite3_total_changes64(db_);
     checkFormat(access);
 }
 
-void HiveFile::close() noexcept {
+void HiveFile::finish(bool dropConnection) noexcept {
     if (open_transaction_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     open_transaction_ = false;
-    sqlite3_close_v2(db_);
+    if (dropConnection && cached_ && lock_.owns_lock()) drop(*cached_);
     db_ = nullptr;
 }
 
 void HiveFile::commit() {
     if (!open_transaction_) return;
+    // A write that changed no row (the same value again) wrote nothing: nothing to copy or note.
+    const bool changed = sqlite3_total_changes64(db_) != changesBefore_;
     exec("COMMIT");
     open_transaction_ = false;
+    if (!changed) return;
+    // Copy the write into the hive file and empty the log at once, so the file alone holds every
+    // value, as it did when each operation closed the file: a file moved aside or replaced leaves
+    // no log behind that a new file could be read through. Nobody is waited for: what another
+    // process still reads stays in the log until a later write.
+    sqlite3_busy_handler(db_, nullptr, nullptr);
+    sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    sqlite3_busy_handler(db_, waitForOthers, &cached_->waitUntil);  // a new file's layout goes on
+    // Our own write moved the file's change time; note it, so the connection serves on.
+    struct stat now {};
+    if (::stat(cached_->file.c_str(), &now) == 0) cached_->seen = now;
 }
 
 void HiveFile::exec(const char* sql) {
@@ -192,6 +305,7 @@ void HiveFile::checkFormat(Access access) {
     sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     exec("BEGIN IMMEDIATE");
     open_transaction_ = true;
+    changesBefore_ = -1;  // the new file's layout is to be noted at the end of the operation
     fresh_ = false;
 }
 

@@ -1,9 +1,11 @@
-// One hive's SQLite file, open for the length of one store operation: where the file lives, its
-// format, the transaction every operation runs in, and SQLite failures turned into statuses.
+// One hive's SQLite file for the length of one store operation: where the file lives, its format,
+// the transaction every operation runs in, and SQLite failures turned into statuses. The process
+// keeps one connection per hive file open between operations (see HiveFile.cpp).
 // Internal to the store; the rest of the tree uses RegistryStore.h.
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -18,6 +20,8 @@ struct Failure {
 };
 [[noreturn]] void fail(int32_t status);
 
+struct CachedHive;
+
 class HiveFile {
 public:
     enum class Access {
@@ -26,8 +30,9 @@ public:
         Create,  // change the file, creating the folder and the file first when needed
     };
 
-    // Opens the hive's file and begins a transaction: a read snapshot, or the write lock for
-    // Update and Create, so each operation is atomic and sees one state of the file.
+    // Takes the hive's connection (opening the file when needed) and begins a transaction: a read
+    // snapshot, or the write lock for Update and Create, so each operation is atomic and sees one
+    // state of the file. Other threads wait for the connection until this object is gone.
     HiveFile(uint32_t hive, Access access);
     ~HiveFile();  // rolls back whatever was not committed
     HiveFile(const HiveFile&) = delete;
@@ -40,14 +45,22 @@ public:
 
 private:
     void open(uint32_t hive, Access access);
-    void close() noexcept;
+    // Ends the transaction; `drop` also closes the connection, so the next operation starts afresh.
+    void finish(bool drop) noexcept;
     void exec(const char* sql);
     void checkFormat(Access access);
 
+    CachedHive* cached_ = nullptr;
+    std::unique_lock<std::mutex> lock_;
     sqlite3* db_ = nullptr;
     bool fresh_ = false;
     bool open_transaction_ = false;
+    int64_t changesBefore_ = 0;  // the connection's count of changed rows when the operation began
 };
+
+// Writes of the calling thread wait at most this long for another process's transaction.
+int writeWaitMs();
+void setWriteWaitMs(int ms);
 
 // A prepared statement on a hive file; every failure becomes a Failure with the store's status.
 class Statement {

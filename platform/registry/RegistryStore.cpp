@@ -133,7 +133,9 @@ void checkValue(const Value& value) {
 void putValue(const HiveFile& file, const KeyRef& key, std::string_view name, const Value& value) {
     Statement put(file,
                   "INSERT INTO vals (key, folded, name, type, data) VALUES (?1, ?2, ?3, ?4, ?5)"
-                  " ON CONFLICT (key, folded) DO UPDATE SET type = excluded.type, data = excluded.data");
+                  " ON CONFLICT (key, folded) DO UPDATE SET type = excluded.type, data = excluded.data"
+                  // Rewriting the same value changes nothing, so the commit need not touch the disk.
+                  " WHERE type IS NOT excluded.type OR data IS NOT excluded.data");
     put.bindText(1, key.folded).bindText(2, fold(name)).bindText(3, name).bindInt(4, value.type).bindBlob(5, value.data);
     put.step();
 }
@@ -265,6 +267,38 @@ int32_t setKeyValue(Handle parent, std::string_view subKey, std::string_view nam
     });
 }
 
+int32_t setKeyValues(Handle parent, std::string_view subKey, std::span<const NamedValue> values) {
+    return answer([&] {
+        const KeyRef base = resolve(parent);
+        const KeyRef ref = below(base, subKey);
+        for (const NamedValue& v : values) checkValue(v.value);
+        HiveFile file(ref.hive, Access::Create);
+        requireKey(file, base);
+        if (!ref.folded.empty()) ensureKey(file, ref);
+        for (const NamedValue& v : values) putValue(file, ref, v.name, v.value);
+        file.commit();
+    });
+}
+
+int32_t queryKeyValues(Handle parent, std::string_view subKey, std::span<const std::string_view> names,
+                       std::vector<std::optional<Value>>& values) {
+    return answer([&] {
+        const KeyRef ref = below(resolve(parent), subKey);
+        HiveFile file(ref.hive, Access::Read);
+        if (!keyExists(file, ref.folded)) fail(ref.viaOpenKey && subKey.empty() ? status::KeyDeleted : status::NotFound);
+        std::vector<std::optional<Value>> found(names.size());
+        if (!file.empty()) {
+            Statement q(file, "SELECT type, data FROM vals WHERE key = ?1 AND folded = ?2");
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                q.reset();
+                q.bindText(1, ref.folded).bindText(2, fold(names[i]));
+                if (q.step()) found[i] = readValue(q, 0);
+            }
+        }
+        values = std::move(found);
+    });
+}
+
 int32_t deleteValue(Handle key, std::string_view name) {
     return answer([&] {
         const KeyRef ref = resolve(key);
@@ -376,6 +410,9 @@ int32_t readTree(Handle key, std::vector<KeyContents>& keys) {
         keys = std::move(result);
     });
 }
+
+BriefWrites::BriefWrites() : previous_(detail::writeWaitMs()) { detail::setWriteWaitMs(1000); }
+BriefWrites::~BriefWrites() { detail::setWriteWaitMs(previous_); }
 
 int32_t writeString(uint32_t hive, std::string_view keyPath, std::string_view valueName, std::string_view text) {
     return setKeyValue(hive, keyPath, valueName, Value::text(text));

@@ -13,11 +13,14 @@
 // to each hive's root key.
 //
 // Several processes may use the store at once: each call is one transaction, complete or not done
-// at all, and visible to every other process as soon as it returns.
+// at all, and visible to every other process as soon as it returns. Several threads may call it at
+// once too; calls on one hive take turns.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,6 +84,13 @@ int32_t queryValue(Handle key, std::string_view name, Value& value);
 int32_t setValue(Handle key, std::string_view name, const Value& value);
 // Creates the key below `parent` when needed and sets the value, in one transaction.
 int32_t setKeyValue(Handle parent, std::string_view subKey, std::string_view name, const Value& value);
+// The same for several values of the key at once: another process sees all of them or none.
+int32_t setKeyValues(Handle parent, std::string_view subKey, std::span<const NamedValue> values);
+// Reads values of the key below `parent` (an empty subKey: `parent` itself) in one transaction,
+// so values written together are read together: values[i] is the value named names[i], or
+// nothing when the key has no such value. A key that does not exist answers 2.
+int32_t queryKeyValues(Handle parent, std::string_view subKey, std::span<const std::string_view> names,
+                       std::vector<std::optional<Value>>& values);
 int32_t deleteValue(Handle key, std::string_view name);
 // Deletes the key below `parent` with all its subkeys and values. A hive's root is not deleted
 // (status 5).
@@ -92,5 +102,19 @@ int32_t enumKeys(Handle key, std::vector<std::string>& names);
 int32_t enumValues(Handle key, std::vector<NamedValue>& values);
 // The key and every key below it with their values, parents before children; read at one moment.
 int32_t readTree(Handle key, std::vector<KeyContents>& keys);
+
+// While one lives, writes of the calling thread wait about a second (instead of ten) for another
+// process that holds the hive, then answer 170: for writes the caller may skip when the store is
+// busy, so they never stall it long.
+class BriefWrites {
+public:
+    BriefWrites();
+    ~BriefWrites();
+    BriefWrites(const BriefWrites&) = delete;
+    BriefWrites& operator=(const BriefWrites&) = delete;
+
+private:
+    int previous_;
+};
 
 }  // namespace kovrin::registry

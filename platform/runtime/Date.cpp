@@ -141,6 +141,9 @@ Date Date::parse(std::string_view text) {
 }
 
 CalendarTime Date::toCalendar() const {
+    // A serial outside the type's range (NaN and infinities included) has no calendar day; the
+    // conversions below would overflow on it.
+    if (!inRange(serial_)) raiseError(err::Overflow);
     double days = std::trunc(serial_);
     long long seconds = std::llround(std::fabs(serial_ - days) * 86400.0);
     long long day = static_cast<long long>(days);

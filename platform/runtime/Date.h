@@ -20,6 +20,11 @@ public:
     static constexpr double MinSerial = -657434.0;
     static constexpr double MaxSerial = 2958465.0 + 86399.0 / 86400.0;
 
+    // True for a serial that names a moment of that range: its day is 1 January 100 or later (the
+    // fraction counts forward from that midnight) and it rounds to 31 December 9999 23:59:59 or
+    // earlier. False for NaN and the infinities.
+    static constexpr bool inRange(double serial) { return serial > MinSerial - 1 && serial < MaxSerial + 0.5 / 86400; }
+
     constexpr Date() = default;
     constexpr explicit Date(double serial) : serial_(serial) {}
 
@@ -37,7 +42,8 @@ public:
 
     constexpr double serial() const { return serial_; }
     constexpr bool isZero() const { return serial_ == 0.0; }
-    // Calendar fields, the time rounded to the nearest second.
+    // Calendar fields, the time rounded to the nearest second. A serial out of range (inRange) has
+    // none: error 6 (overflow).
     CalendarTime toCalendar() const;
     // The date part alone (midnight).
     Date datePart() const;

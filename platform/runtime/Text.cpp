@@ -55,7 +55,6 @@ std::string replaceAll(std::string_view s, std::string_view from, std::string_vi
     return out;
 }
 
-static char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&

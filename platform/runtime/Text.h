@@ -24,6 +24,7 @@ std::string rtrim(std::string_view s);
 std::string replaceAll(std::string_view s, std::string_view from, std::string_view to);
 
 // Case-insensitive comparison of ASCII letters (key paths, value names, field names).
+inline char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 bool equalsNoCase(std::string_view a, std::string_view b);
 std::string toLowerAscii(std::string_view s);
 std::string toUpperAscii(std::string_view s);

@@ -14,10 +14,7 @@ namespace kovrin {
 
 Variant::Variant(VariantArray array) : value_(ArrayBox{std::make_unique<VariantArray>(std::move(array))}) {}
 
-Variant::Variant(const Variant& other) { *this = other; }
-
-Variant& Variant::operator=(const Variant& other) {
-    if (this == &other) return *this;
+Variant::Variant(const Variant& other) {
     if (const auto* box = std::get_if<ArrayBox>(&other.value_))
         value_ = ArrayBox{std::make_unique<VariantArray>(*box->p)};  // arrays copy by value
     else
@@ -26,6 +23,20 @@ Variant& Variant::operator=(const Variant& other) {
                 if constexpr (!std::is_same_v<std::decay_t<decltype(v)>, ArrayBox>) value_ = v;
             },
             other.value_);
+}
+
+// `other` may be an element of this variant's own array (a = a.array()(0)), which dies when the
+// old value is replaced: take the new value out of it before anything of the old one goes.
+Variant& Variant::operator=(const Variant& other) {
+    if (this != &other) *this = Variant(other);
+    return *this;
+}
+
+Variant& Variant::operator=(Variant&& other) noexcept {
+    if (this != &other) {
+        auto taken = std::move(other.value_);
+        value_ = std::move(taken);
+    }
     return *this;
 }
 
@@ -262,7 +273,7 @@ Currency CCur(const Variant& v) {
 Date CDate(const Variant& v) {
     if (v.isString()) return Date::parse(CStr(v));
     double d = toDoubleStrict(v);
-    if (d < Date::MinSerial || d >= Date::MaxSerial + 1.0 / 86400) raiseError(err::Overflow);
+    if (!Date::inRange(d)) raiseError(err::Overflow);
     return Date(d);
 }
 

@@ -63,7 +63,7 @@ public:
     Variant(const Variant& other);
     Variant(Variant&&) noexcept = default;
     Variant& operator=(const Variant& other);
-    Variant& operator=(Variant&&) noexcept = default;
+    Variant& operator=(Variant&& other) noexcept;
     ~Variant();
 
     VarType type() const;

@@ -13,6 +13,7 @@
 
 #include "SqliteFile.h"
 #include "frontend/BookkeepingDatabase.h"
+#include "frontend/EmbeddedSql.h"
 #include "support/TempDir.h"
 
 namespace kovrin::frontend {
@@ -66,7 +67,7 @@ TEST(CreateDatabase, RefusesAnExistingFileUnlessAskedToReplaceIt) {
     createDatabase(path, {.replaceExisting = true});
     EXPECT_FALSE(hasMarker(path));
     EXPECT_EQ(SqliteFile(path).value("SELECT COUNT(*) FROM BusinessDetails"), "0");
-    EXPECT_EQ(schemaVersion(path), 1);
+    EXPECT_EQ(schemaVersion(path), currentSchemaVersion());
     EXPECT_THAT(filesIn(dir.path()), ElementsAre("books.sqlite"));
 
     // A file that is no database at all is replaced as well, and is refused without replace.
@@ -74,7 +75,7 @@ TEST(CreateDatabase, RefusesAnExistingFileUnlessAskedToReplaceIt) {
     writeText(other, "not a database");
     failure(errors::FileAlreadyExists, [&] { createDatabase(other); });
     createDatabase(other, {.replaceExisting = true});
-    EXPECT_EQ(schemaVersion(other), 1);
+    EXPECT_EQ(schemaVersion(other), currentSchemaVersion());
 }
 
 TEST(CreateDatabase, ReplacingAFileInUseIsRefusedAndKeepsIt) {
@@ -126,8 +127,10 @@ TEST(SchemaVersion, AnswersOnlyForBookkeepingDatabases) {
 class VersionOneFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        createDatabase(path, {.withSampleData = true});
-        SqliteFile db(path);
+        // A file as version 1 made it: its schema step, the sample data, its version marks.
+        SqliteFile db(path, true);
+        db.run(std::string(schemaSteps()[0]) + std::string(sql::sample_data_sql));
+        db.run("PRAGMA application_id = " + std::to_string(ApplicationId) + "; PRAGMA user_version = 1");
         db.run("INSERT INTO UsysInvoices (iBusinessID, iInvoiceNumber, iCustomersID, vcBusinessName, curGrandTotal) "
                "VALUES (1, 1001, 1, 'מאפיית הגליל בע\"מ', 117)");
         ASSERT_EQ(db.value("PRAGMA user_version"), "1");
@@ -148,10 +151,11 @@ protected:
     const std::string_view badStep3 = "CREATE TABLE Extra (x); INSERT INTO NoSuchTable VALUES (1);";
 };
 
-TEST_F(VersionOneFile, IsAcceptedAsCurrentWithItsDataKept) {
+TEST_F(VersionOneFile, IsUpgradedToTheCurrentVersionWithItsDataKept) {
     const std::string customers = count("Customers");
     EXPECT_EQ(upgradeDatabase(path), 1);
-    EXPECT_EQ(schemaVersion(path), 1);
+    EXPECT_EQ(schemaVersion(path), currentSchemaVersion());
+    EXPECT_EQ(SqliteFile(path).value("SELECT curBalance FROM qryComputeCustomerBalance WHERE iCustomersID=1"), "1617.0");
     EXPECT_EQ(invoices(), "מאפיית הגליל בע\"מ");
     EXPECT_EQ(count("Customers"), customers);
 }
@@ -176,11 +180,12 @@ TEST_F(VersionOneFile, AFailingStepLeavesTheFileAsItWas) {
 }
 
 TEST_F(VersionOneFile, ANewerFileIsRefusedAndLeftAlone) {
-    SqliteFile(path).run("PRAGMA user_version = 2");
+    const int newer = currentSchemaVersion() + 1;
+    SqliteFile(path).run("PRAGMA user_version = " + std::to_string(newer));
     const std::string description = failure(errors::NewerSchema, [&] { upgradeDatabase(path); });
-    EXPECT_THAT(description, HasSubstr("schema version 2"));
-    EXPECT_THAT(description, HasSubstr("(1)"));
-    EXPECT_EQ(schemaVersion(path), 2);
+    EXPECT_THAT(description, HasSubstr("schema version " + std::to_string(newer)));
+    EXPECT_THAT(description, HasSubstr("(" + std::to_string(currentSchemaVersion()) + ")"));
+    EXPECT_EQ(schemaVersion(path), newer);
     EXPECT_EQ(invoices(), "מאפיית הגליל בע\"מ");
 }
 

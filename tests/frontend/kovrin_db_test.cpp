@@ -46,10 +46,11 @@ Outcome kovrinDb(const std::string& arguments, const std::filesystem::path& cwd 
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readAll(out), readAll(err)};
 }
 
-std::string registryText(std::string_view name) {
+std::string registryText(std::string_view name, uint32_t hive = registry::CurrentUser,
+                         std::string_view path = "Software\\Kovrin") {
     using namespace registry;
     Handle key = 0;
-    if (openKey(CurrentUser, "Software\\Kovrin", key) != status::Success) return "<no key>";
+    if (openKey(hive, path, key) != status::Success) return "<no key>";
     Value value;
     const int32_t found = queryValue(key, name, value);
     closeKey(key);
@@ -84,11 +85,11 @@ TEST(KovrinDb, CreatesReadsTheVersionOfAndUpgradesAFile) {
 
     run = kovrinDb("version '" + path + "'");
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "1\n");
+    EXPECT_EQ(run.out, "2\n");
 
     run = kovrinDb("upgrade '" + path + "'");
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_THAT(run.out, HasSubstr("schema version 1"));
+    EXPECT_THAT(run.out, HasSubstr("schema version 2"));
 
     // An existing file needs --replace; a relative path is taken from the working folder.
     run = kovrinDb("create books.sqlite", dir.path());
@@ -132,6 +133,10 @@ TEST(KovrinDb, RegistersTheFileAsTheInstallation) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(registryText("Path"), (dir.path() / "data").string());
     EXPECT_EQ(registryText("File"), "books.sqlite");
+    // The front-end program built beside the tool is the Access the library starts.
+    const std::string root = registryText("Path", registry::LocalMachine, "SOFTWARE\\Microsoft\\Office\\12.0\\Access\\InstallRoot");
+    EXPECT_TRUE(root.ends_with("/"));
+    EXPECT_EQ(std::filesystem::canonical(root + "msaccess.exe").filename(), "kovrin-frontend");
 
     createDatabase(dir.file("other.sqlite"));
     run = kovrinDb("register '" + dir.path().string() + "/data/../other.sqlite'");

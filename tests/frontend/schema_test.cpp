@@ -55,9 +55,9 @@ TEST_F(NewDatabase, IsSoundEmptyAndMarkedWithItsVersion) {
     EXPECT_EQ(db.value("PRAGMA integrity_check"), "ok");
     EXPECT_EQ(db.value("PRAGMA journal_mode"), "wal");
     EXPECT_EQ(db.value("PRAGMA application_id"), std::to_string(ApplicationId));
-    EXPECT_EQ(db.value("PRAGMA user_version"), "1");
-    EXPECT_EQ(currentSchemaVersion(), 1);
-    EXPECT_EQ(schemaVersion(path), 1);
+    EXPECT_EQ(db.value("PRAGMA user_version"), std::to_string(currentSchemaVersion()));
+    EXPECT_EQ(currentSchemaVersion(), 2);
+    EXPECT_EQ(schemaVersion(path), 2);
 
     // Without sample data every table is empty, and every saved query runs.
     for (const auto& table : db.objects("table"))

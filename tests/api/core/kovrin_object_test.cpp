@@ -3,9 +3,14 @@
 #include <KovrinAPI/clsRegistry.h>
 #include <KovrinAPI/runtime/Error.h>
 
+#include <filesystem>
 #include <fstream>
+#include <filesystem>
 #include <regex>
 #include <sstream>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -66,6 +71,33 @@ TEST(KovrinCreation, FindsTheInstallationThroughTheRegistry) {
     EXPECT_EQ(Kovrin().AccessPath(), "C:\\Office12\\msaccess.exe");
 }
 
+TEST(KovrinCreation, NeverPairsOneInstallationsFolderWithAnothersFile) {
+    // One process registers two installations in turn while this one creates objects.
+    ScopedRegistry registry;
+    kovrin::test::TempDir dir;
+    const std::string installations[] = {dir.file("a/one.sqlite"), dir.file("b/two.sqlite")};
+    for (const std::string& path : installations) {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        ASSERT_EQ(std::system((std::string(KOVRIN_DB_TOOL) + " create '" + path + "' --register >/dev/null").c_str()), 0);
+    }
+    const std::string loop = "for i in $(seq 20); do for p in '" + installations[0] + "' '" + installations[1] +
+                             "'; do '" KOVRIN_DB_TOOL "' register \"$p\" >/dev/null || exit 1; done; done";
+    const pid_t registrar = fork();
+    ASSERT_GE(registrar, 0);
+    if (registrar == 0) {
+        execl("/bin/sh", "sh", "-c", loop.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = -1, created = 0, mixed = 0;
+    while (created < 100000 && waitpid(registrar, &status, WNOHANG) == 0) {
+        const std::string path = Kovrin().KovrinPath();
+        ++created;
+        if (path != installations[0] && path != installations[1]) ++mixed;
+    }
+    EXPECT_EQ(mixed, 0) << "of " << created;
+    EXPECT_EQ(status, 0);
+}
+
 TEST(KovrinCreation, SettingsAreSharedByEveryObjectAndResetByANewOne) {
     Installation inst;
     Kovrin first;
@@ -79,7 +111,9 @@ TEST(KovrinCreation, SettingsAreSharedByEveryObjectAndResetByANewOne) {
     Kovrin second;  // resets the shared settings for the first object too
     EXPECT_EQ(first.KovrinPath(), inst.databasePath());
     EXPECT_EQ(first.BusinessID(), 1);
-    EXPECT_EQ(first.AccessPath(), "C:\\Program Files\\Microsoft Office\\OFFICE11\\msaccess.exe");
+    // The installation's registration names the front-end program as Access.
+    EXPECT_EQ(first.AccessPath(), regText(HKLM, "SOFTWARE\\Microsoft\\Office\\12.0\\Access\\InstallRoot", "Path") + "msaccess.exe");
+    EXPECT_TRUE(std::filesystem::exists(first.AccessPath()));
     EXPECT_TRUE(first.DebugMode());  // per object
     EXPECT_FALSE(second.DebugMode());
     EXPECT_EQ(regText(HKLM, "SOFTWARE\\Kovrin\\API", "IsAPIDebug"), "False");

@@ -132,13 +132,13 @@ TEST(CustomerStore, UpdatesWriteTheExactStatements) {
     EXPECT_EQ(CStr(inst.scalar("SELECT vcComments FROM Customers")), "first customer");
 
     c->ForeignKey("  FK-10 ");
-    c->EMail(" " + std::string(30, 'm'));
+    c->EMail(" " + std::string(60, 'm'));  // cut at the column's 50, as create cuts it
     c->Address1("  Herzl 5  ");
     k.UpdateCustomer(c);
     EXPECT_EQ(log.sql.back(),
               "UPDATE Customers SET   vcBusinessName ='After', vcעוסקמורשה='999', vcAddress1='Herzl 5', vcAddress2=NULL, "
               "vcCity='Tel Aviv', vcPostalCode='61000', vcContactFirstName='Avi', vcContactLastName= 'Cohen', "
-              "vcPhone1='03-1', vcPhone2=NULL, vcFax1=NULL, iCustomersTypesID=1, vcEMail='" + std::string(25, 'm') +
+              "vcPhone1='03-1', vcPhone2=NULL, vcFax1=NULL, iCustomersTypesID=1, vcEMail='" + std::string(50, 'm') +
                   "', vcAccountNumber='777' ,vcBranch='12' ,iBanksID=NULL, iListNum=NULL, curCharge=12.5, "
                   "vcCurrencySymbol='£', vcForeignKey='FK-10' WHERE iCustomersID=" + std::to_string(id) +
                   " AND iBusinessID=2");

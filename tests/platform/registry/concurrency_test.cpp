@@ -1,7 +1,12 @@
-// Several processes on one store: each write is visible to the others at once, and concurrent
-// writers lose nothing. Processes hand over with pipes, never with sleeps.
+// Several processes (and threads) on one store: each write is visible to the others at once, and
+// concurrent writers lose nothing. Processes hand over with pipes, never with sleeps.
+#include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <string>
+#include <thread>
 
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -109,4 +114,68 @@ TEST(RegistryConcurrency, TwoProcessesWritingAThousandValuesEachLoseNothing) {
     }
     EXPECT_EQ(wrong, 0);
     closeKey(h);
+}
+
+TEST(RegistryConcurrency, TheKeptConnectionFollowsAFileReplacedOrRemoved) {
+    kovrin::test::ScopedRegistry registry;
+    const auto file = registry.path() / "HKEY_CURRENT_USER.sqlite", copy = registry.path() / "copy";
+    ASSERT_EQ(writeString(CurrentUser, "Software\\Kovrin", "Path", "/old"), status::Success);
+    std::filesystem::copy_file(file, copy);
+    ASSERT_EQ(writeString(CurrentUser, "Software\\Kovrin", "Path", "/new"), status::Success);
+    std::filesystem::rename(copy, file);  // an older copy put back in place
+    EXPECT_EQ(readText(CurrentUser, "Software\\Kovrin", "Path"), "/old");
+    std::filesystem::remove(file);
+    EXPECT_EQ(readText(CurrentUser, "Software\\Kovrin", "Path"), "<status 2>");
+    EXPECT_FALSE(std::filesystem::exists(file));
+    ASSERT_EQ(writeString(CurrentUser, "Software\\Kovrin", "Path", "/fresh"), status::Success);
+    EXPECT_EQ(readText(CurrentUser, "Software\\Kovrin", "Path"), "/fresh");
+}
+
+TEST(RegistryConcurrency, ThreadsShareTheStore) {
+    kovrin::test::ScopedRegistry registry;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 25; ++i) {
+                const std::string name = std::to_string(t) + "-" + std::to_string(i);
+                const NamedValue both[] = {{"A" + name, Value::text(name)}, {"B" + name, Value::text(name)}};
+                const std::string_view names[] = {both[0].name, both[1].name};
+                std::vector<std::optional<Value>> read;
+                if (setKeyValues(CurrentUser, "Software\\Load", both) != status::Success ||
+                    queryKeyValues(CurrentUser, "Software\\Load", names, read) != status::Success || read.size() != 2 ||
+                    !read[0] || !read[1] || read[0]->data != name || read[1]->data != name)
+                    ++failures;
+            }
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(failures, 0);
+}
+
+TEST(RegistryConcurrency, BriefWritesGiveUpSoonOnAHiveAnotherProcessHolds) {
+    kovrin::test::ScopedRegistry registry;
+    ASSERT_EQ(writeString(LocalMachine, "SOFTWARE\\Kovrin", "x", "1"), status::Success);
+    Pipe locked, done;
+    const pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        sqlite3* db = nullptr;
+        if (sqlite3_open((registry.path() / "HKEY_LOCAL_MACHINE.sqlite").c_str(), &db) != SQLITE_OK ||
+            sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+            _exit(1);
+        locked.signal();
+        done.wait();
+        _exit(0);
+    }
+    ASSERT_TRUE(locked.wait());
+    const auto start = std::chrono::steady_clock::now();
+    {
+        BriefWrites briefly;
+        EXPECT_EQ(writeString(LocalMachine, "SOFTWARE\\Kovrin", "x", "2"), status::Busy);
+    }
+    // A normal write waits ten seconds; a brief one about one.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    done.signal();
+    EXPECT_EQ(exitStatus(holder), 0);
+    EXPECT_EQ(readText(LocalMachine, "SOFTWARE\\Kovrin", "x"), "1");
 }

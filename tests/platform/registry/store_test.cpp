@@ -101,6 +101,9 @@ TEST(RegistryStore, BadPathsBadHandlesAndBadValuesAreRefused) {
     EXPECT_EQ(setKeyValue(CurrentUser, "Software", "x", Value{2, "text"}), status::InvalidParameter);
     EXPECT_EQ(setKeyValue(CurrentUser, "Software", "x", Value{Number, "abc"}), status::InvalidParameter);
     EXPECT_EQ(read(CurrentUser, "Software", "x", v), status::NotFound);
+    const NamedValue oneBad[] = {{"x", Value::text("good")}, {"y", Value{Number, "abc"}}};
+    EXPECT_EQ(setKeyValues(CurrentUser, "Software", oneBad), status::InvalidParameter);
+    EXPECT_EQ(read(CurrentUser, "Software", "x", v), status::NotFound);  // none of them written
 
     // A hive's root holds values but cannot be deleted.
     EXPECT_EQ(setValue(LocalMachine, "AtRoot", Value::text("r")), status::Success);

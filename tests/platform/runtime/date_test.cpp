@@ -1,7 +1,14 @@
 #include <KovrinAPI/runtime/Date.h>
 #include <KovrinAPI/runtime/Error.h>
 
+#include <KovrinAPI/runtime/Variant.h>
+
+#include <cmath>
+#include <limits>
+
 #include <gtest/gtest.h>
+
+#include "support/Checks.h"
 
 using kovrin::Date;
 
@@ -59,4 +66,14 @@ TEST(Date, FixedRegionalFormats) {
     EXPECT_EQ(Date().generalDate(), "00:00:00");
     EXPECT_EQ(Date(40776.99999999).generalDate(), "22/08/2011");  // rounds to the next midnight
     EXPECT_EQ(d.datePart(), Date::fromCalendar(2011, 8, 21));
+}
+
+TEST(Date, SerialsOutsideTheRangeOverflow) {
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double serial : {std::nan(""), inf, -inf, 1e300, Date::MinSerial - 1, Date::MaxSerial + 1.0 / 86400}) {
+        EXPECT_EQ(kovrin::test::errorOf([&] { Date(serial).shortDate(); }).number(), 6) << serial;
+        EXPECT_EQ(kovrin::test::errorOf([&] { kovrin::CDate(kovrin::Variant(serial)); }).description(), "Overflow");
+    }
+    EXPECT_EQ(Date(Date::MinSerial - 0.5).generalDate(), "01/01/0100 12:00:00");  // the first day's noon
+    EXPECT_EQ(kovrin::CDate(kovrin::Variant(Date::MaxSerial)).generalDate(), "31/12/9999 23:59:59");
 }

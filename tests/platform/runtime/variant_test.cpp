@@ -98,3 +98,17 @@ TEST(Variant, ArraysKeepTheirShapeAndCopyByValue) {
     EXPECT_EQ(o.array()(0).type(), VarType::Object);
     EXPECT_EQ(errorOf([] { Variant(1.0).array(); }).number(), err::TypeMismatch);
 }
+
+TEST(Variant, TakesAnElementOfItsOwnArray) {
+    // The old array dies as the element takes its place (a use after free under AddressSanitizer).
+    const Variant elements[] = {Variant(2.5), Variant(std::make_shared<Thing>()), Variant("Leumi")};
+    for (const Variant& element : elements) {
+        VariantArray items(2);
+        items(0) = element;
+        Variant copied{items}, moved{items};
+        copied = copied.array()(0);
+        moved = std::move(moved.array()(0));
+        EXPECT_EQ(copied, element);
+        EXPECT_EQ(moved, element);
+    }
+}
