@@ -2,6 +2,8 @@
 // program does to find the database, pick a business and read and write through the library.
 #include <KovrinAPI/Customer.h>
 #include <KovrinAPI/Kovrin.h>
+#include <KovrinAPI/LineItem.h>
+#include <KovrinAPI/ReceiptLineItem.h>
 #include <KovrinAPI/clsBusinessDetails.h>
 #include <KovrinAPI/runtime/Error.h>
 
@@ -59,6 +61,49 @@ int main() {
                 std::cout << "  " << c->CustomersNumber() << "  " << c->BusinessName() << "  (" << c->City()
                           << ", charge " << c->Charge().toString() << " " << c->ChargeCurrency() << ")\n";
             }
+
+        // An invoice of two lines for the first sample customer, a receipt paying it by cheque,
+        // and an invoice-receipt paid in cash. VAT 0 means the rate of the invoice date.
+        VariantArray lines(2);
+        for (long i = 0; i < 2; ++i) {
+            auto line = std::make_shared<LineItem>();
+            line->ItemDescription(i == 0 ? "Consulting hour" : "Travel");
+            line->UnitPrice(Currency::parse(i == 0 ? "350" : "120.50"));
+            line->ItemQuantity(i == 0 ? 2 : 1);
+            line->CurrencyRate(1);
+            lines(i) = Variant(line);
+        }
+        double rebatePercent = 0, vatRate = 0;
+        Currency rebate, total, net;
+        bool roundTotal = false;
+        int32_t invoice = kovrin.CreateInvoice(1, Date::now(), "made by the example", rebatePercent, rebate, roundTotal,
+                                               vatRate, true, "", 1, InvoiceTypes::INVOICE_TYPE_STD, Variant(lines));
+        Currency linesTotal;
+        for (long i = 0; i < 2; ++i) linesTotal += lines(i).objectAs<LineItem>()->ExtendedPrice();
+        std::cout << "Invoice " << invoice << ": lines " << linesTotal.toString() << " at VAT " << toText(vatRate * 100)
+                  << "%\n";
+
+        auto cheque = std::make_shared<ReceiptLineItem>();
+        cheque->PaymentTypesID(2);
+        cheque->Bank(12);
+        cheque->Branch("782");
+        cheque->Check("100234");
+        cheque->CheckDate(Date::today());
+        cheque->Amount(Currency::parse("500"));
+        VariantArray payment(1);
+        payment(0) = Variant(cheque);
+        int32_t receipt = kovrin.CreateReceipt(1, Date::now(), total, Currency(), net, "", std::to_string(invoice),
+                                               Variant(payment));
+        std::cout << "Receipt " << receipt << " for invoice " << invoice << ": total " << total.toString() << "\n";
+
+        rebatePercent = 0, vatRate = 0, roundTotal = true;
+        cheque->PaymentTypesID(1);
+        cheque->Amount(Currency::parse("100"));
+        int32_t invoiceReceipt = kovrin.CreateInvoiceKabala(1, Date::now(), "", rebatePercent, rebate, roundTotal,
+                                                            vatRate, true, "", 1, Variant(lines), total, Currency(),
+                                                            net, Variant(payment));
+        std::cout << "Invoice-receipt " << invoiceReceipt << ": paid " << net.toString() << ", total "
+                  << total.toString() << "\n";
         return 0;
     } catch (const Error& e) {
         std::cerr << "Error " << e.number() << " in " << e.source() << ": " << e.description() << "\n";

@@ -98,6 +98,49 @@ public:
     // Error 8255 when there is no such customer.
     std::shared_ptr<Customer> GetCustomerByForeignKey(const std::string& strForeignKey);
 
+    // ---- documents ----
+    // Each creates one document in the current business and returns its number. A document is
+    // written as one transaction: header, lines, payments and totals are stored together or not
+    // at all, and concurrent writers never get the same number. The variables passed by
+    // non-const reference receive the values applied once the document is stored: fltVAT the VAT
+    // rate as a fraction (17 gives 0.17; 0 without VAT; the rate of the invoice date when 0 was
+    // given), the rebate percent and amount actually applied, blnRoundTotal false for a type
+    // other than INVOICE_TYPE_STD, and for receipts the recomputed curTotal and curNetPmt.
+    // varLineItems is an array of LineItem (a standard invoice sets ChargeVAT on each), and
+    // varReceiptLineItems an array of ReceiptLineItem; either may be Empty.
+    int32_t CreateInvoice(int32_t iCustomersID, Date datInvoiceDate, const std::string& strComments,
+                          double& fltRebatePercent, Currency& curRebateAmount, bool& blnRoundTotal, double& fltVAT,
+                          bool blnChargeVAT, const std::string& strInvoiceDetails, int32_t iTrxCodesID,
+                          InvoiceTypes iInvoiceType, const Variant& varLineItems,
+                          std::optional<Date> datDueDate = std::nullopt);
+    // An "Iska" invoice, stored as a debit (Hiyuv) invoice.
+    int32_t CreateInvoiceIska(int32_t iCustomersID, Date datInvoiceDate, const std::string& strComments,
+                              double& fltRebatePercent, Currency& curRebateAmount, bool& blnRoundTotal, double& fltVAT,
+                              bool blnChargeVAT, const std::string& strInvoiceDetails, int32_t iTrxCodesID,
+                              InvoiceTypes iInvoiceType, const Variant& varLineItems,
+                              std::optional<Date> datDueDate = std::nullopt);
+    // A credit invoice, due today; its lines are stored with negative quantities.
+    int32_t CreateInvoiceZikui(int32_t iCustomersID, Date datInvoiceDate, const std::string& strComments,
+                               double& fltRebatePercent, Currency& curRebateAmount, bool& blnRoundTotal,
+                               double& fltVAT, bool blnChargeVAT, const std::string& strInvoiceDetails,
+                               int32_t iTrxCodesID, int32_t iInvoiceType, const Variant& varLineItems);
+    // The net payment is the sum of the payments (a payment of 0 is not stored), the total the net
+    // payment plus curTax. "NIS" (the default) always has the rate 1.
+    int32_t CreateReceipt(int32_t iCustomersID, Date datReceiptDate, Currency& curTotal, Currency curTax,
+                          Currency& curNetPmt, const std::string& strDetails, const std::string& strInvoiceNumbers,
+                          const Variant& varReceiptLineItems, std::optional<std::string> strCurrency = std::nullopt,
+                          std::optional<Currency> curRate = std::nullopt);
+    // A refund's payments and totals are stored negative; curTotal receives the stored total.
+    int32_t CreateRefund(int32_t iCustomersID, Date datRefundDate, Currency& curTotal, const std::string& strDetails,
+                         const Variant& varReceiptLineItems);
+    // A standard invoice due today and its payments in one document. A negative payment is refused
+    // (error 13) and nothing is stored.
+    int32_t CreateInvoiceKabala(int32_t iCustomersID, Date datInvoiceDate, const std::string& strComments,
+                                double& fltRebatePercent, Currency& curRebateAmount, bool& blnRoundTotal,
+                                double& fltVAT, bool blnChargeVAT, const std::string& strInvoiceDetails,
+                                int32_t iTrxCodesID, const Variant& varLineItems, Currency& curTotal, Currency curTax,
+                                Currency& curNetPmt, const Variant& varReceiptLineItems);
+
     // ---- reference data ----------------------------------------------------------------------
     Variant GetTrxCodes();
     std::string GetTrxCodesXML();
