@@ -39,8 +39,8 @@ public:
     std::string toString() const;
 
     friend constexpr auto operator<=>(const Currency&, const Currency&) = default;
-    friend Currency operator+(Currency a, Currency b);
-    friend Currency operator-(Currency a, Currency b);
+    friend KOVRIN_API Currency operator+(Currency a, Currency b);
+    friend KOVRIN_API Currency operator-(Currency a, Currency b);
     Currency operator-() const;
     Currency& operator+=(Currency b) { return *this = *this + b; }
     Currency& operator-=(Currency b) { return *this = *this - b; }

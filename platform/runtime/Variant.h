@@ -88,7 +88,7 @@ public:
     }
 
     // Exact same type and value (arrays and objects compare by content and identity).
-    friend bool operator==(const Variant& a, const Variant& b);
+    friend KOVRIN_API bool operator==(const Variant& a, const Variant& b);
 
 private:
     struct ArrayBox {
