@@ -11,7 +11,7 @@
 
 namespace kovrin {
 
-class Customer : public Object {
+class KOVRIN_API Customer : public Object {
 public:
     int32_t CustomersID() const { return customersId_; }
     void CustomersID(int32_t v) { set(customersId_, v); }

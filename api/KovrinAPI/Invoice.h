@@ -9,7 +9,7 @@
 
 namespace kovrin {
 
-class Invoice : public Object {
+class KOVRIN_API Invoice : public Object {
 public:
     // The lines, an array of LineItem (Empty on a new record). Reading gives a copy of the array
     // (the LineItem records in it are shared); assigning stores a copy of the value; the set form

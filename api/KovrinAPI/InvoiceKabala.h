@@ -9,7 +9,7 @@
 
 namespace kovrin {
 
-class InvoiceKabala : public Object {
+class KOVRIN_API InvoiceKabala : public Object {
 public:
     Currency curNetPmt() const { return curNetPmt_; }
     void curNetPmt(Currency v) { curNetPmt_ = v; }

@@ -9,7 +9,7 @@
 
 namespace kovrin {
 
-class Item : public Object {
+class KOVRIN_API Item : public Object {
 public:
     int32_t ItemsID() const { return itemsId_; }
     void ItemsID(int32_t v) { itemsId_ = v; }

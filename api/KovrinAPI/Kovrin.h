@@ -22,7 +22,7 @@ namespace kovrin {
 
 class Customer;
 
-class Kovrin : public Object {
+class KOVRIN_API Kovrin : public Object {
 public:
     Kovrin();
 
@@ -162,6 +162,74 @@ public:
                            const std::string& strAppointmentID, const std::string& iInvoiceNumber,
                            std::optional<Currency> curRate = std::nullopt,
                            std::optional<std::string> strCurrency = std::nullopt);
+
+    // ---- front-end bridge, balances and mail ----
+    // These start the bookkeeping front-end (the program at AccessPath) on the database, with a
+    // macro and the document number on its command line, and return at once without waiting for
+    // it. A front-end program that does not exist: error 53 "File not found".
+
+    // A plain start of the front-end. Always Empty.
+    Variant RunKovrin();
+    // Display a document in the front-end. The Variant results are always Empty.
+    void DisplayInvoice(int32_t iInvoiceNumber);
+    Variant DisplayInvoiceIska(int32_t iInvoiceNumber);
+    Variant DisplayInvoiceZikui(int32_t iInvoiceNumber);
+    Variant DisplayReceipt(int32_t iReceiptNumber);
+    Variant DisplayRefund(int32_t iReceiptNumber);
+    Variant DisplayInvoiceKabala(int32_t iInvoiceNumber);
+    // Print a document in the front-end. Lang: Hebrew (the default) or any other value for English.
+    void PrintInvoice(int32_t iInvoiceNumber, std::optional<Languages> Lang = std::nullopt);
+    void PrintInvoiceIska(int32_t iInvoiceNumber);
+    void PrintInvoiceZikui(int32_t iInvoiceNumber);
+    void PrintReceipt(int32_t iReceiptNumber, std::optional<Languages> Lang = std::nullopt);
+    void PrintRefund(int32_t iRefundNumber);
+    void PrintInvoiceKabala(int32_t iInvoiceNumber);
+    // Has the front-end recompute the balance tables to the date; returns at once.
+    void RefreshCustomerBalance(Date datDateTo);
+    // Has the front-end back up the database and waits (polling once a second, at most
+    // BackupTimeOutSeconds times) for the backup file's path, which it returns. No answer in time:
+    // error 6367 "Timeout after N seconds".
+    std::string PerformBackup();
+    void BackupTimeOutSeconds(int32_t value);
+    // The front-end's default printer for the current business.
+    void SetKovrinPrinter(const std::string& strPrinterName);
+
+    // The customer's balance as the front-end's balance queries compute it (with the debit
+    // "Iska" invoices when asked). No such customer: error 3021.
+    double GetCustomerBalanceByID(int32_t iCustomerID, std::optional<bool> blnIncludingInvoicesIska = std::nullopt);
+    // Balances by foreign key are not supported: always -1.
+    double GetCustomerBalanceByForeignKey(const std::string& strForeignKey,
+                                          std::optional<bool> blnIncludingInvoicesIska = std::nullopt);
+    // The balance report of every customer of the business as XML. When the balance tables were
+    // computed to another date, the front-end recomputes them first and the call waits up to
+    // lngTimeOutSeconds (default 20) for it: error 2679 "Timeout after N seconds." otherwise.
+    std::string GetCustomersBalance(Date datDateTo, std::optional<bool> blnIncludingInvoicesIska = std::nullopt,
+                                    std::optional<int32_t> lngTimeOutSeconds = std::nullopt);
+
+    // SMTP settings of this object: the server ("host" or "host:port"), user name and password
+    // (no authentication when both are empty).
+    std::string MailServer() const;
+    void MailServer(const std::string& value);
+    std::string MailServerUserName() const;
+    void MailServerUserName(const std::string& value);
+    std::string MailServerPassword() const;
+    void MailServerPassword(const std::string& value);
+    // The longest wait for the PDF of SendDocByMail, in milliseconds (default 10000).
+    double PDFTimeout() const;
+    void PDFTimeout(double value);
+    // Sends one HTML mail; recipients, copies and blind copies are lists separated by ",". A mail
+    // the server does not accept is an error whose description ends with " Log: " and the SMTP
+    // conversation (credentials left out).
+    void SendMail(const std::string& strSubject, const std::string& strForm, const std::string& strFromName,
+                  const std::string& strReceipients, const std::string& strReceipientsCC,
+                  const std::string& strReceipientsBCC, const std::string& strHTMLBody,
+                  std::optional<std::string> strAttachmentFileName = std::nullopt);
+    // Has the front-end print the document to PDF and mails the PDF as the only attachment. The PDF
+    // printer's and the front-end's printer settings are put back whether or not it succeeds.
+    void SendDocByMail(int32_t iDocNumber, ObjectType iObjectType, const std::string& strSubject,
+                       const std::string& strForm, const std::string& strFromName, const std::string& strReceipients,
+                       const std::string& strReceipientsCC, const std::string& strReceipientsBCC,
+                       const std::string& strHTMLBody);
 
 private:
     bool debugMode_ = false;

@@ -9,7 +9,7 @@
 
 namespace kovrin {
 
-class LineItem : public Object {
+class KOVRIN_API LineItem : public Object {
 public:
     // Catalogue item key; a new line names item 1.
     int32_t ItemsID() const { return itemsId_; }

@@ -9,7 +9,7 @@
 
 namespace kovrin {
 
-class PriceList : public Object {
+class KOVRIN_API PriceList : public Object {
 public:
     std::string Comments() const { return comments_; }
     void Comments(const std::string& v) { comments_ = v; }

@@ -8,7 +8,7 @@
 
 namespace kovrin {
 
-class ReceiptLineItem : public Object {
+class KOVRIN_API ReceiptLineItem : public Object {
 public:
     // Payment type key (GetPaymentTypes).
     int32_t PaymentTypesID() const { return paymentTypesId_; }

@@ -10,7 +10,7 @@
 
 namespace kovrin {
 
-class TimeBillItem : public Object {
+class KOVRIN_API TimeBillItem : public Object {
 public:
     int32_t CustomerID() const { return customerId_; }
     void CustomerID(int32_t v) { customerId_ = v; }

@@ -9,7 +9,7 @@
 
 namespace kovrin {
 
-class TrxCode : public Object {
+class KOVRIN_API TrxCode : public Object {
 public:
     int32_t TrxCodesID() const { return trxCodesId_; }
     void TrxCodesID(int32_t v) { trxCodesId_ = v; }

@@ -9,7 +9,7 @@
 
 namespace kovrin {
 
-class Utils : public Object {
+class KOVRIN_API Utils : public Object {
 public:
     // Reference data of the bookkeeping database, through the library's shared connection and the
     // current BusinessID. DebugMode switches the debug-log entries of the call.

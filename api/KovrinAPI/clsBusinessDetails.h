@@ -8,7 +8,7 @@
 
 namespace kovrin {
 
-class clsBusinessDetails : public Object {
+class KOVRIN_API clsBusinessDetails : public Object {
 public:
     int32_t BusinessID() const;
     void BusinessID(int32_t value);

@@ -13,7 +13,7 @@
 
 namespace kovrin {
 
-class clsRegistry : public Object {
+class KOVRIN_API clsRegistry : public Object {
 public:
     // "HKEY_LOCAL_MACHINE" and the other hive names; any other number as "&H" and its upper-case
     // hexadecimal digits ("&H5", "&H80000005").

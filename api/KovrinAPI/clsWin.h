@@ -8,7 +8,7 @@
 
 namespace kovrin {
 
-class clsWin : public Object {
+class KOVRIN_API clsWin : public Object {
 public:
     // The system's text for a status of the registry store, ending with "\r\n" as the system's
     // texts do ("The system cannot find the file specified.\r\n" for 2); for any other number

@@ -1,6 +1,8 @@
 // Money: a signed 64-bit integer counting ten-thousandths (four decimal places).
 #pragma once
 
+#include "Export.h"
+
 #include <compare>
 #include <cstdint>
 #include <string>
@@ -8,7 +10,7 @@
 
 namespace kovrin {
 
-class Currency {
+class KOVRIN_API Currency {
 public:
     static constexpr int64_t Scale = 10000;
 
@@ -37,8 +39,8 @@ public:
     std::string toString() const;
 
     friend constexpr auto operator<=>(const Currency&, const Currency&) = default;
-    friend Currency operator+(Currency a, Currency b);
-    friend Currency operator-(Currency a, Currency b);
+    friend KOVRIN_API Currency operator+(Currency a, Currency b);
+    friend KOVRIN_API Currency operator-(Currency a, Currency b);
     Currency operator-() const;
     Currency& operator+=(Currency b) { return *this = *this + b; }
     Currency& operator-=(Currency b) { return *this = *this - b; }

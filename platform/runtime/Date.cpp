@@ -11,7 +11,7 @@ namespace kovrin {
 namespace {
 
 // Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm), exact for any year.
-long long daysFromCivil(long long y, unsigned m, unsigned d) {
+constexpr long long daysFromCivil(long long y, unsigned m, unsigned d) {
     y -= m <= 2;
     const long long era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -33,7 +33,8 @@ void civilFromDays(long long z, int& y, int& m, int& d) {
     y = static_cast<int>(yy + (m <= 2));
 }
 
-const long long Epoch = daysFromCivil(1899, 12, 30);
+// Computed at compile time: other files' static dates are made before this file's statics.
+constexpr long long Epoch = daysFromCivil(1899, 12, 30);
 
 bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 

@@ -3,6 +3,8 @@
 // counts forward from midnight: -1.25 is 29 December 1899, 06:00.
 #pragma once
 
+#include "Export.h"
+
 #include <compare>
 #include <string>
 #include <string_view>
@@ -14,7 +16,7 @@ struct CalendarTime {
     int hour = 0, minute = 0, second = 0;
 };
 
-class Date {
+class KOVRIN_API Date {
 public:
     // The range the type allows: 1 January 100 to 31 December 9999.
     static constexpr double MinSerial = -657434.0;

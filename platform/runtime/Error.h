@@ -5,13 +5,15 @@
 // first, followed by the source that raised it (see Procedure.h).
 #pragma once
 
+#include "Export.h"
+
 #include <cstdint>
 #include <exception>
 #include <string>
 
 namespace kovrin {
 
-class Error : public std::exception {
+class KOVRIN_API Error : public std::exception {
 public:
     Error(int32_t number, std::string description, std::string source = {});
 
@@ -45,14 +47,14 @@ constexpr int32_t AutomationError = 440;
 }  // namespace err
 
 // Raises a new error with an empty source.
-[[noreturn]] void raiseError(int32_t number, std::string description);
+[[noreturn]] KOVRIN_API void raiseError(int32_t number, std::string description);
 // Raises one of the automation errors above with its standard description.
-[[noreturn]] void raiseError(int32_t number);
+[[noreturn]] KOVRIN_API void raiseError(int32_t number);
 // The standard description of an automation error number ("Type mismatch" for 13).
-std::string standardDescription(int32_t number);
+KOVRIN_API std::string standardDescription(int32_t number);
 
 // Turns whatever is in flight (an Error, a std::exception, anything) into an Error.
 // Errors of dependencies keep their message and get a sensible number: 7 for memory, 440 else.
-Error currentAsError();
+KOVRIN_API Error currentAsError();
 
 }  // namespace kovrin

@@ -4,6 +4,8 @@
 // 13 type mismatch, 6 overflow, 94 invalid use of Null, 9 subscript out of range.
 #pragma once
 
+#include "Export.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,7 +19,7 @@
 namespace kovrin {
 
 // Base of every object a Variant can refer to (records, services).
-class Object {
+class KOVRIN_API Object {
 public:
     virtual ~Object() = default;
 };
@@ -39,7 +41,7 @@ enum class VarType : int {
 
 class VariantArray;
 
-class Variant {
+class KOVRIN_API Variant {
 public:
     struct NullTag {};
 
@@ -86,7 +88,7 @@ public:
     }
 
     // Exact same type and value (arrays and objects compare by content and identity).
-    friend bool operator==(const Variant& a, const Variant& b);
+    friend KOVRIN_API bool operator==(const Variant& a, const Variant& b);
 
 private:
     struct ArrayBox {
@@ -100,7 +102,7 @@ private:
 
 // An array of variants indexed from 0: one dimension (n elements) or two (rows x columns).
 // An array "without elements" has one dimension and upper bound -1.
-class VariantArray {
+class KOVRIN_API VariantArray {
 public:
     VariantArray() = default;
     explicit VariantArray(std::size_t count);
@@ -129,24 +131,24 @@ private:
 };
 
 // Conversions with the automation rules.
-std::string CStr(const Variant& v);
-int16_t CInt(const Variant& v);
-int32_t CLng(const Variant& v);
-double CDbl(const Variant& v);
-Currency CCur(const Variant& v);
-Date CDate(const Variant& v);
-bool CBool(const Variant& v);
+KOVRIN_API std::string CStr(const Variant& v);
+KOVRIN_API int16_t CInt(const Variant& v);
+KOVRIN_API int32_t CLng(const Variant& v);
+KOVRIN_API double CDbl(const Variant& v);
+KOVRIN_API Currency CCur(const Variant& v);
+KOVRIN_API Date CDate(const Variant& v);
+KOVRIN_API bool CBool(const Variant& v);
 
 // True for numbers and for text that reads as a number; Empty counts as numeric, Null does not.
-bool IsNumeric(const Variant& v);
+KOVRIN_API bool IsNumeric(const Variant& v);
 // True for dates and text that reads as a date.
-bool IsDate(const Variant& v);
+KOVRIN_API bool IsDate(const Variant& v);
 
 // Text forms of the plain types, as CStr gives them.
-std::string toText(double d);
-std::string toText(bool b);
+KOVRIN_API std::string toText(double d);
+KOVRIN_API std::string toText(bool b);
 
 // Banker's rounding of a double to a whole number, as the integer conversions do.
-double roundHalfEven(double d);
+KOVRIN_API double roundHalfEven(double d);
 
 }  // namespace kovrin
