@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -65,10 +66,15 @@ struct ReceiptArguments {
     Variant varReceiptLineItems;
 };
 
+// The customer key of a foreign key; fails (8255) when there is no such customer.
+using CustomerByForeignKey = std::function<int32_t(const std::string&)>;
+// The lookup in the current business's customers.
+CustomerByForeignKey customersOfTheBusiness(bool& DebugMode);
+
 // Parse and check, without writing anything: a malformed text fails with the parser's number and
-// reason and the position as source; a customer named by foreign key alone is looked up (8255
-// when there is none; 2377 when neither is given). Needs an open connection for that lookup.
-InvoiceArguments parseInvoice(const std::string& strXML, InvoiceForm form, bool& DebugMode);
-ReceiptArguments parseReceipt(const std::string& strXML, bool& DebugMode);
+// reason and the position as source; a customer named by foreign key alone is found with
+// `customer` (2377 when neither key is given); a field that does not convert fails with 13.
+InvoiceArguments parseInvoice(const std::string& strXML, InvoiceForm form, const CustomerByForeignKey& customer);
+ReceiptArguments parseReceipt(const std::string& strXML, const CustomerByForeignKey& customer);
 
 }  // namespace kovrin::xmlInput

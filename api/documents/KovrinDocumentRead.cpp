@@ -66,7 +66,8 @@ int32_t Kovrin::CreateInvoiceXML(const std::string& strXML) {
         line(10);
         logEntry(debugMode_, "Kovrin.CreateInvoiceXML", "XML received", Variant(strXML));
         line(20);
-        auto a = xmlInput::parseInvoice(strXML, xmlInput::InvoiceForm::Invoice, debugMode_);
+        auto a = xmlInput::parseInvoice(strXML, xmlInput::InvoiceForm::Invoice,
+                                         xmlInput::customersOfTheBusiness(debugMode_));
         line(50);
         return modKovrin::CreateInvoice(a.iCustomersID, a.datInvoiceDate, a.strComments, a.fltRebatePercent,
                                         a.curRebateAmount, a.blnRoundTotal, a.fltVAT, a.blnChargeVAT,
@@ -80,7 +81,8 @@ int32_t Kovrin::CreateInvoiceZikuiXML(const std::string& strXML) {
         line(10);
         logEntry(debugMode_, "Kovrin.CreateInvoiceZikuiXML", "XML received", Variant(strXML));
         line(20);
-        auto a = xmlInput::parseInvoice(strXML, xmlInput::InvoiceForm::Zikui, debugMode_);
+        auto a = xmlInput::parseInvoice(strXML, xmlInput::InvoiceForm::Zikui,
+                                         xmlInput::customersOfTheBusiness(debugMode_));
         line(50);
         return modKovrin::CreateInvoiceZikui(a.iCustomersID, a.datInvoiceDate, a.strComments, a.fltRebatePercent,
                                              a.curRebateAmount, a.blnRoundTotal, a.fltVAT, a.blnChargeVAT,
@@ -94,7 +96,8 @@ int32_t Kovrin::CreateInvoiceKabalaXML(const std::string& strXML) {
         line(10);
         logEntry(debugMode_, "Kovrin.CreateInvoiceKabalaXML", "XML received", Variant(strXML));
         line(20);
-        auto a = xmlInput::parseInvoice(strXML, xmlInput::InvoiceForm::Kabala, debugMode_);
+        auto a = xmlInput::parseInvoice(strXML, xmlInput::InvoiceForm::Kabala,
+                                         xmlInput::customersOfTheBusiness(debugMode_));
         line(50);
         return modKovrin::CreateInvoiceKabala(a.iCustomersID, a.datInvoiceDate, a.strComments, a.fltRebatePercent,
                                               a.curRebateAmount, a.blnRoundTotal, a.fltVAT, a.blnChargeVAT,
@@ -125,7 +128,7 @@ int32_t Kovrin::CreateRefundXML(const std::string& strXML) {
 int32_t Kovrin::CreateReceiptXML1(int32_t kind, const std::string& strXML) {
     return passOn("Kovrin.CreateReceiptXML1", [&](Line& line) {
         line(10);
-        auto a = xmlInput::parseReceipt(strXML, debugMode_);
+        auto a = xmlInput::parseReceipt(strXML, xmlInput::customersOfTheBusiness(debugMode_));
         line(20);
         if (kind == 13)
             return modKovrin::CreateRefund(a.iCustomersID, a.datDate, a.curTotal, a.strDetails, a.varReceiptLineItems,

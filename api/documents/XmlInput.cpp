@@ -34,13 +34,13 @@ xml::Document load(const std::string& strXML, bool receiptForm) {
 
 // The customer key: CustomerID, or when that is 0 (or not given) the customer with the
 // CustomerForeignKey (8255 when the business has none); 2377 when neither is given.
-int32_t customer(const xml::Document& doc, bool& DebugMode) {
+int32_t customer(const xml::Document& doc, const CustomerByForeignKey& byForeignKey) {
     const std::string id = CStr(GetNode(doc, "CustomerID"));
     const int32_t key = id.empty() ? 0 : CLng(Variant(id));
     if (key != 0) return key;
     const std::string foreignKey = CStr(GetNode(doc, "CustomerForeignKey"));
     if (foreignKey.empty()) raiseError(CustomerMissing, "CustomerID and CustomerForeignKey are missing.");
-    return modKovrin::GetCustomerByForeignKey(foreignKey, DebugMode)->CustomersID();
+    return byForeignKey(foreignKey);
 }
 
 // "0" in front, so that absent or empty text reads as 0.
@@ -91,13 +91,17 @@ Variant receiptLineItems(const xml::Document& doc) {
 
 }  // namespace
 
-InvoiceArguments parseInvoice(const std::string& strXML, InvoiceForm form, bool& DebugMode) {
+CustomerByForeignKey customersOfTheBusiness(bool& DebugMode) {
+    return [&DebugMode](const std::string& key) { return modKovrin::GetCustomerByForeignKey(key, DebugMode)->CustomersID(); };
+}
+
+InvoiceArguments parseInvoice(const std::string& strXML, InvoiceForm form, const CustomerByForeignKey& byForeignKey) {
     const xml::Document doc = load(strXML, false);
     // Only the plain invoice has defaults for the fields a caller may leave out.
     const bool plain = form == InvoiceForm::Invoice;
     auto orDefault = [&](Variant v) { return plain ? std::optional<Variant>(std::move(v)) : std::nullopt; };
     InvoiceArguments a;
-    a.iCustomersID = customer(doc, DebugMode);
+    a.iCustomersID = customer(doc, byForeignKey);
     a.datInvoiceDate = dateOf(GetNode(doc, "DocDate", orDefault(Variant(Date::today().shortDate()))));
     a.strComments = CStr(GetNode(doc, "DocComments"));
     a.strInvoiceDetails = CStr(GetNode(doc, "DocDetails"));
@@ -122,10 +126,10 @@ InvoiceArguments parseInvoice(const std::string& strXML, InvoiceForm form, bool&
     return a;
 }
 
-ReceiptArguments parseReceipt(const std::string& strXML, bool& DebugMode) {
+ReceiptArguments parseReceipt(const std::string& strXML, const CustomerByForeignKey& byForeignKey) {
     const xml::Document doc = load(strXML, true);
     ReceiptArguments a;
-    a.iCustomersID = customer(doc, DebugMode);
+    a.iCustomersID = customer(doc, byForeignKey);
     a.datDate = dateOf(GetNode(doc, "DocDate"));
     a.curTotal = modUtils::VarToCurrency(GetNode(doc, "Total"));
     a.curTax = modUtils::VarToCurrency(GetNode(doc, "Tax"));
