@@ -1,4 +1,7 @@
 // Reading invoices and invoice-receipts of the current business back as records.
+#include <unordered_map>
+#include <vector>
+
 #include <KovrinAPI/ReceiptLineItem.h>
 #include <KovrinAPI/runtime/Procedure.h>
 #include <KovrinAPI/runtime/Text.h>
@@ -43,23 +46,7 @@ Variant arrayOf(const std::string& sql, Reader read) {
     return Variant(std::move(list));
 }
 
-// The header list of a table, or one header by number.
-template <class Reader>
-Variant documentList(const char* procedure, const char* table, bool& DebugMode, Reader read) {
-    return passOn(procedure, [&](Line& line) {
-        line(10);
-        OpenConnection(DebugMode);
-        line(20);
-        const std::string sql = std::string("SELECT * FROM ") + table + " WHERE iBusinessID=" + core::businessIdText() +
-                                " ORDER BY iInvoiceNumber ASC";
-        line(30);
-        Variant result = arrayOf(sql, read);
-        line(40);
-        CloseAll();
-        return result;
-    });
-}
-
+// One header by number.
 template <class Reader>
 auto documentByNumber(const char* procedure, const char* table, int32_t number, const std::string& notFound,
                       bool& DebugMode, Reader read) {
@@ -81,14 +68,6 @@ auto documentByNumber(const char* procedure, const char* table, int32_t number, 
 
 }  // namespace
 
-Variant GetInvoices(bool& DebugMode) {
-    return documentList("modKovrin.GetInvoices", "UsysInvoices", DebugMode, PopulateInvoice);
-}
-
-Variant GetInvoicesKabala(bool& DebugMode) {
-    return documentList("modKovrin.GetInvoicesKabala", "InvoicesKabala", DebugMode, PopulateInvoiceKabala);
-}
-
 std::shared_ptr<Invoice> GetInvoiceByNumber(int32_t iInvoiceNumber, bool& DebugMode) {
     return documentByNumber("modKovrin.GetInvoiceByNumber", "UsysInvoices", iInvoiceNumber,
                             "Invoice not found. Invoice Number: ", DebugMode, PopulateInvoice);
@@ -99,8 +78,10 @@ std::shared_ptr<InvoiceKabala> GetInvoiceKabalaByNumber(int32_t iInvoiceKabalaNu
                             "Invoice/Kabala not found. Invoice/Kabala Number: ", DebugMode, PopulateInvoiceKabala);
 }
 
-std::shared_ptr<Invoice> PopulateInvoice(const db::Recordset& rs) {
-    return passOn("modKovrin.PopulateInvoice", [&](Line& line) {
+namespace {
+
+// The header columns of each kind; the lines are read by the caller.
+std::shared_ptr<Invoice> invoiceHeader(const db::Recordset& rs, Line& line) {
         line(10);
         auto r = std::make_shared<Invoice>();
         r->blnChargeVAT(CBool(rs.Fields("blnChargeVat")));
@@ -134,17 +115,10 @@ std::shared_ptr<Invoice> PopulateInvoice(const db::Recordset& rs) {
         r->vcPhone1(text(rs, "vcPhone1"));
         r->vcPostalCode(text(rs, "vcPostalCode"));
         r->vcOsekMorshe(text(rs, "vcCustomerOsekMorshe"));
-        line(40);
-        // Lines in the order they were stored.
-        r->varInvoiceLines(arrayOf("SELECT * FROM InvoiceLines WHERE iInvoicesID=" + text(rs, "iInvoicesID") +
-                                       " ORDER BY iInvoiceLinesID",
-                                   PopulateLineItem));
         return r;
-    });
 }
 
-std::shared_ptr<InvoiceKabala> PopulateInvoiceKabala(const db::Recordset& rs) {
-    return passOn("modKovrin.PopulateInvoiceKabala", [&](Line& line) {
+std::shared_ptr<InvoiceKabala> invoiceKabalaHeader(const db::Recordset& rs, Line& line) {
         line(10);
         auto r = std::make_shared<InvoiceKabala>();
         r->blnChargeVAT(CBool(rs.Fields("blnChargeVat")));
@@ -178,17 +152,114 @@ std::shared_ptr<InvoiceKabala> PopulateInvoiceKabala(const db::Recordset& rs) {
         r->vcPhone1(text(rs, "vcPhone1"));
         r->vcPostalCode(text(rs, "vcPostalCode"));
         r->vcOsekMorshe(text(rs, "vcCustomerOsekMorshe"));
+        return r;
+}
+
+// The lines of the documents a condition selects, by document key, each document's in the order
+// stored: a list reads the lines of every document with one query instead of one per document.
+template <class Reader>
+std::unordered_map<int32_t, std::vector<Variant>> linesByDocument(const std::string& sql, const char* keyColumn,
+                                                                  Reader read) {
+    std::unordered_map<int32_t, std::vector<Variant>> lines;
+    db::Recordset rs = core::query(sql);
+    for (; !rs.Eof(); rs.MoveNext()) lines[CLng(rs.Fields(keyColumn))].push_back(Variant(read(rs)));
+    rs.Close();
+    return lines;
+}
+
+Variant arrayOf(std::unordered_map<int32_t, std::vector<Variant>>& lines, int32_t key) {
+    auto found = lines.find(key);
+    if (found == lines.end()) return Variant(VariantArray(0));
+    VariantArray list(found->second.size());
+    for (std::size_t i = 0; i < found->second.size(); ++i) list(static_cast<long>(i)) = std::move(found->second[i]);
+    return Variant(std::move(list));
+}
+
+const std::string InvoiceLinesOrder = " ORDER BY iInvoiceLinesID";
+const std::string KabalaLinesOrder = " ORDER BY iInvoiceKabalaLinesID";
+const std::string PaymentLinesOrder = " ORDER BY iInvoiceKabalaReceiptLinesID";
+
+}  // namespace
+
+std::shared_ptr<Invoice> PopulateInvoice(const db::Recordset& rs) {
+    return passOn("modKovrin.PopulateInvoice", [&](Line& line) {
+        auto r = invoiceHeader(rs, line);
+        line(40);
+        r->varInvoiceLines(arrayOf("SELECT * FROM InvoiceLines WHERE iInvoicesID=" + text(rs, "iInvoicesID") +
+                                       InvoiceLinesOrder,
+                                   PopulateLineItem));
+        return r;
+    });
+}
+
+std::shared_ptr<InvoiceKabala> PopulateInvoiceKabala(const db::Recordset& rs) {
+    return passOn("modKovrin.PopulateInvoiceKabala", [&](Line& line) {
+        auto r = invoiceKabalaHeader(rs, line);
         line(40);
         const std::string key = text(rs, "iInvoicesID");
         r->varInvoiceLines(arrayOf("SELECT * FROM InvoiceKabalaLines WHERE iInvoicesID=" + key +
-                                       " AND iBusinessID=" + core::businessIdText() + " ORDER BY iInvoiceKabalaLinesID",
+                                       " AND iBusinessID=" + core::businessIdText() + KabalaLinesOrder,
                                    PopulateLineItem));
         line(50);
         r->varReceiptLines(arrayOf("SELECT * FROM InvoiceKabalaReceiptLines WHERE iReceiptsID=" + key +
-                                       " AND iBusinessID=" + core::businessIdText() +
-                                       " ORDER BY iInvoiceKabalaReceiptLinesID",
+                                       " AND iBusinessID=" + core::businessIdText() + PaymentLinesOrder,
                                    PopulateReceiptLine));
         return r;
+    });
+}
+
+Variant GetInvoices(bool& DebugMode) {
+    return passOn("modKovrin.GetInvoices", [&](Line& line) {
+        line(10);
+        OpenConnection(DebugMode);
+        line(20);
+        const std::string business = core::businessIdText();
+        auto lines = linesByDocument("SELECT * FROM InvoiceLines WHERE iInvoicesID IN (SELECT iInvoicesID FROM "
+                                     "UsysInvoices WHERE iBusinessID=" + business + ")" + InvoiceLinesOrder,
+                                     "iInvoicesID", PopulateLineItem);
+        line(30);
+        Variant result = arrayOf("SELECT * FROM UsysInvoices WHERE iBusinessID=" + business + " ORDER BY iInvoiceNumber ASC",
+                                 [&](const db::Recordset& rs) {
+                                     return passOn("modKovrin.PopulateInvoice", [&](Line& l) {
+                                         auto r = invoiceHeader(rs, l);
+                                         l(40);
+                                         r->varInvoiceLines(arrayOf(lines, CLng(rs.Fields("iInvoicesID"))));
+                                         return r;
+                                     });
+                                 });
+        line(40);
+        CloseAll();
+        return result;
+    });
+}
+
+Variant GetInvoicesKabala(bool& DebugMode) {
+    return passOn("modKovrin.GetInvoicesKabala", [&](Line& line) {
+        line(10);
+        OpenConnection(DebugMode);
+        line(20);
+        const std::string business = core::businessIdText();
+        auto lines = linesByDocument("SELECT * FROM InvoiceKabalaLines WHERE iBusinessID=" + business + KabalaLinesOrder,
+                                     "iInvoicesID", PopulateLineItem);
+        auto payments = linesByDocument("SELECT * FROM InvoiceKabalaReceiptLines WHERE iBusinessID=" + business +
+                                            PaymentLinesOrder,
+                                        "iReceiptsID", PopulateReceiptLine);
+        line(30);
+        Variant result = arrayOf("SELECT * FROM InvoicesKabala WHERE iBusinessID=" + business + " ORDER BY iInvoiceNumber ASC",
+                                 [&](const db::Recordset& rs) {
+                                     return passOn("modKovrin.PopulateInvoiceKabala", [&](Line& l) {
+                                         auto r = invoiceKabalaHeader(rs, l);
+                                         const int32_t key = CLng(rs.Fields("iInvoicesID"));
+                                         l(40);
+                                         r->varInvoiceLines(arrayOf(lines, key));
+                                         l(50);
+                                         r->varReceiptLines(arrayOf(payments, key));
+                                         return r;
+                                     });
+                                 });
+        line(40);
+        CloseAll();
+        return result;
     });
 }
 
