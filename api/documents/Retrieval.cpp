@@ -1,4 +1,6 @@
 // Reading invoices and invoice-receipts of the current business back as records.
+#include <vector>
+
 #include <KovrinAPI/ReceiptLineItem.h>
 #include <KovrinAPI/runtime/Procedure.h>
 #include <KovrinAPI/runtime/Text.h>
@@ -43,23 +45,7 @@ Variant arrayOf(const std::string& sql, Reader read) {
     return Variant(std::move(list));
 }
 
-// The header list of a table, or one header by number.
-template <class Reader>
-Variant documentList(const char* procedure, const char* table, bool& DebugMode, Reader read) {
-    return passOn(procedure, [&](Line& line) {
-        line(10);
-        OpenConnection(DebugMode);
-        line(20);
-        const std::string sql = std::string("SELECT * FROM ") + table + " WHERE iBusinessID=" + core::businessIdText() +
-                                " ORDER BY iInvoiceNumber ASC";
-        line(30);
-        Variant result = arrayOf(sql, read);
-        line(40);
-        CloseAll();
-        return result;
-    });
-}
-
+// One header by number.
 template <class Reader>
 auto documentByNumber(const char* procedure, const char* table, int32_t number, const std::string& notFound,
                       bool& DebugMode, Reader read) {
@@ -81,14 +67,6 @@ auto documentByNumber(const char* procedure, const char* table, int32_t number, 
 
 }  // namespace
 
-Variant GetInvoices(bool& DebugMode) {
-    return documentList("modKovrin.GetInvoices", "UsysInvoices", DebugMode, PopulateInvoice);
-}
-
-Variant GetInvoicesKabala(bool& DebugMode) {
-    return documentList("modKovrin.GetInvoicesKabala", "InvoicesKabala", DebugMode, PopulateInvoiceKabala);
-}
-
 std::shared_ptr<Invoice> GetInvoiceByNumber(int32_t iInvoiceNumber, bool& DebugMode) {
     return documentByNumber("modKovrin.GetInvoiceByNumber", "UsysInvoices", iInvoiceNumber,
                             "Invoice not found. Invoice Number: ", DebugMode, PopulateInvoice);
@@ -99,45 +77,95 @@ std::shared_ptr<InvoiceKabala> GetInvoiceKabalaByNumber(int32_t iInvoiceKabalaNu
                             "Invoice/Kabala not found. Invoice/Kabala Number: ", DebugMode, PopulateInvoiceKabala);
 }
 
+namespace {
+
+// The header columns of each kind; the lines are read by the caller.
+std::shared_ptr<Invoice> invoiceHeader(const db::Recordset& rs, Line& line) {
+    line(10);
+    auto r = std::make_shared<Invoice>();
+    r->blnChargeVAT(CBool(rs.Fields("blnChargeVat")));
+    r->blnRebateRound(CBool(rs.Fields("blnRebateRound")));
+    r->curGrandTotal(curOf(rs, "curGrandTotal"));
+    r->curRebateAmount(curOf(rs, "curRebateAmount"));
+    r->curRebateRoundAmount(curOf(rs, "curRebateRoundAmount"));
+    r->curTotal1(curText(rs, "curTotal1"));
+    r->curTotalBeforeVat(curOf(rs, "curTotalBeforeVat"));
+    r->curTotalNoVat(curOf(rs, "curTotalNoVat"));
+    r->curVAT(curOf(rs, "curVat"));
+    line(20);
+    r->datDueDate(dateOf(rs, "datDueDate"));
+    r->datxDate(dateOf(rs, "datxDate"));
+    r->fltRebatePrcnt(dblOf(rs, "fltRebatePrcnt"));
+    r->iCasesID(lngOf(rs, "iCasesID"));
+    r->iCustomersID(lngOf(rs, "iCustomersID"));
+    r->iInvoiceNumber(lngOf(rs, "iInvoiceNumber"));
+    r->iStatusID(CInt(nz0(rs, "iStatusID")));
+    r->iTrxCodesID(lngOf(rs, "iTrxCodesID"));
+    r->strReceiptNumbers(text(rs, "iReceiptNumber"));
+    line(30);
+    r->vcAddress1(text(rs, "vcAddress1"));
+    r->vcAddress2(text(rs, "vcAddress2"));
+    r->vcBusinessName(text(rs, "vcBusinessName"));
+    r->vcCity(text(rs, "vcCity"));
+    r->vcComments(text(rs, "vcComments"));
+    r->vcContactDetails(text(rs, "vcContactDetails"));
+    r->vcDetails(text(rs, "vcDetails"));
+    r->vcFax1(text(rs, "vcFax1"));
+    r->vcPhone1(text(rs, "vcPhone1"));
+    r->vcPostalCode(text(rs, "vcPostalCode"));
+    r->vcOsekMorshe(text(rs, "vcCustomerOsekMorshe"));
+    return r;
+}
+
+std::shared_ptr<InvoiceKabala> invoiceKabalaHeader(const db::Recordset& rs, Line& line) {
+    line(10);
+    auto r = std::make_shared<InvoiceKabala>();
+    r->blnChargeVAT(CBool(rs.Fields("blnChargeVat")));
+    r->blnRebateRound(CBool(rs.Fields("blnRebateRound")));
+    r->curGrandTotal(curOf(rs, "curGrandTotal"));
+    r->curRebateAmount(curOf(rs, "curRebateAmount"));
+    r->curRebateRoundAmount(curOf(rs, "curRebateRoundAmount"));
+    r->curTotal1(curText(rs, "curTotal1"));
+    r->curTotal(curText(rs, "curTotal"));
+    r->curTotalBeforeVat(curOf(rs, "curTotalBeforeVat"));
+    r->curVAT(curOf(rs, "curVat"));
+    r->curTax(curOf(rs, "curTax"));
+    r->curNetPmt(curOf(rs, "curNetPmt"));
+    line(20);
+    r->datxDate(dateOf(rs, "datxDate"));
+    r->fltRebatePrcnt(dblOf(rs, "fltRebatePrcnt"));
+    r->iCasesID(lngOf(rs, "iCasesID"));
+    r->iCustomersID(lngOf(rs, "iCustomersID"));
+    r->iInvoiceKabalaNumber(lngOf(rs, "iInvoiceNumber"));
+    r->iStatusID(CInt(nz0(rs, "iStatusID")));
+    r->iTrxCodesID(lngOf(rs, "iTrxCodesID"));
+    line(30);
+    r->vcAddress1(text(rs, "vcAddress1"));
+    r->vcAddress2(text(rs, "vcAddress2"));
+    r->vcBusinessName(text(rs, "vcBusinessName"));
+    r->vcCity(text(rs, "vcCity"));
+    r->vcComments(text(rs, "vcComments"));
+    r->vcContactDetails(text(rs, "vcContactDetails"));
+    r->vcDetails(text(rs, "vcDetails"));
+    r->vcFax1(text(rs, "vcFax1"));
+    r->vcPhone1(text(rs, "vcPhone1"));
+    r->vcPostalCode(text(rs, "vcPostalCode"));
+    r->vcOsekMorshe(text(rs, "vcCustomerOsekMorshe"));
+    return r;
+}
+
+const std::string InvoiceLinesOrder = " ORDER BY iInvoiceLinesID";
+const std::string KabalaLinesOrder = " ORDER BY iInvoiceKabalaLinesID";
+const std::string PaymentLinesOrder = " ORDER BY iInvoiceKabalaReceiptLinesID";
+
+}  // namespace
+
 std::shared_ptr<Invoice> PopulateInvoice(const db::Recordset& rs) {
     return passOn("modKovrin.PopulateInvoice", [&](Line& line) {
-        line(10);
-        auto r = std::make_shared<Invoice>();
-        r->blnChargeVAT(CBool(rs.Fields("blnChargeVat")));
-        r->blnRebateRound(CBool(rs.Fields("blnRebateRound")));
-        r->curGrandTotal(curOf(rs, "curGrandTotal"));
-        r->curRebateAmount(curOf(rs, "curRebateAmount"));
-        r->curRebateRoundAmount(curOf(rs, "curRebateRoundAmount"));
-        r->curTotal1(curText(rs, "curTotal1"));
-        r->curTotalBeforeVat(curOf(rs, "curTotalBeforeVat"));
-        r->curTotalNoVat(curOf(rs, "curTotalNoVat"));
-        r->curVAT(curOf(rs, "curVat"));
-        line(20);
-        r->datDueDate(dateOf(rs, "datDueDate"));
-        r->datxDate(dateOf(rs, "datxDate"));
-        r->fltRebatePrcnt(dblOf(rs, "fltRebatePrcnt"));
-        r->iCasesID(lngOf(rs, "iCasesID"));
-        r->iCustomersID(lngOf(rs, "iCustomersID"));
-        r->iInvoiceNumber(lngOf(rs, "iInvoiceNumber"));
-        r->iStatusID(CInt(nz0(rs, "iStatusID")));
-        r->iTrxCodesID(lngOf(rs, "iTrxCodesID"));
-        r->strReceiptNumbers(text(rs, "iReceiptNumber"));
-        line(30);
-        r->vcAddress1(text(rs, "vcAddress1"));
-        r->vcAddress2(text(rs, "vcAddress2"));
-        r->vcBusinessName(text(rs, "vcBusinessName"));
-        r->vcCity(text(rs, "vcCity"));
-        r->vcComments(text(rs, "vcComments"));
-        r->vcContactDetails(text(rs, "vcContactDetails"));
-        r->vcDetails(text(rs, "vcDetails"));
-        r->vcFax1(text(rs, "vcFax1"));
-        r->vcPhone1(text(rs, "vcPhone1"));
-        r->vcPostalCode(text(rs, "vcPostalCode"));
-        r->vcOsekMorshe(text(rs, "vcCustomerOsekMorshe"));
+        auto r = invoiceHeader(rs, line);
         line(40);
-        // Lines in the order they were stored.
         r->varInvoiceLines(arrayOf("SELECT * FROM InvoiceLines WHERE iInvoicesID=" + text(rs, "iInvoicesID") +
-                                       " ORDER BY iInvoiceLinesID",
+                                       InvoiceLinesOrder,
                                    PopulateLineItem));
         return r;
     });
@@ -145,50 +173,47 @@ std::shared_ptr<Invoice> PopulateInvoice(const db::Recordset& rs) {
 
 std::shared_ptr<InvoiceKabala> PopulateInvoiceKabala(const db::Recordset& rs) {
     return passOn("modKovrin.PopulateInvoiceKabala", [&](Line& line) {
-        line(10);
-        auto r = std::make_shared<InvoiceKabala>();
-        r->blnChargeVAT(CBool(rs.Fields("blnChargeVat")));
-        r->blnRebateRound(CBool(rs.Fields("blnRebateRound")));
-        r->curGrandTotal(curOf(rs, "curGrandTotal"));
-        r->curRebateAmount(curOf(rs, "curRebateAmount"));
-        r->curRebateRoundAmount(curOf(rs, "curRebateRoundAmount"));
-        r->curTotal1(curText(rs, "curTotal1"));
-        r->curTotal(curText(rs, "curTotal"));
-        r->curTotalBeforeVat(curOf(rs, "curTotalBeforeVat"));
-        r->curVAT(curOf(rs, "curVat"));
-        r->curTax(curOf(rs, "curTax"));
-        r->curNetPmt(curOf(rs, "curNetPmt"));
-        line(20);
-        r->datxDate(dateOf(rs, "datxDate"));
-        r->fltRebatePrcnt(dblOf(rs, "fltRebatePrcnt"));
-        r->iCasesID(lngOf(rs, "iCasesID"));
-        r->iCustomersID(lngOf(rs, "iCustomersID"));
-        r->iInvoiceKabalaNumber(lngOf(rs, "iInvoiceNumber"));
-        r->iStatusID(CInt(nz0(rs, "iStatusID")));
-        r->iTrxCodesID(lngOf(rs, "iTrxCodesID"));
-        line(30);
-        r->vcAddress1(text(rs, "vcAddress1"));
-        r->vcAddress2(text(rs, "vcAddress2"));
-        r->vcBusinessName(text(rs, "vcBusinessName"));
-        r->vcCity(text(rs, "vcCity"));
-        r->vcComments(text(rs, "vcComments"));
-        r->vcContactDetails(text(rs, "vcContactDetails"));
-        r->vcDetails(text(rs, "vcDetails"));
-        r->vcFax1(text(rs, "vcFax1"));
-        r->vcPhone1(text(rs, "vcPhone1"));
-        r->vcPostalCode(text(rs, "vcPostalCode"));
-        r->vcOsekMorshe(text(rs, "vcCustomerOsekMorshe"));
+        auto r = invoiceKabalaHeader(rs, line);
         line(40);
         const std::string key = text(rs, "iInvoicesID");
         r->varInvoiceLines(arrayOf("SELECT * FROM InvoiceKabalaLines WHERE iInvoicesID=" + key +
-                                       " AND iBusinessID=" + core::businessIdText() + " ORDER BY iInvoiceKabalaLinesID",
+                                       " AND iBusinessID=" + core::businessIdText() + KabalaLinesOrder,
                                    PopulateLineItem));
         line(50);
         r->varReceiptLines(arrayOf("SELECT * FROM InvoiceKabalaReceiptLines WHERE iReceiptsID=" + key +
-                                       " AND iBusinessID=" + core::businessIdText() +
-                                       " ORDER BY iInvoiceKabalaReceiptLinesID",
+                                       " AND iBusinessID=" + core::businessIdText() + PaymentLinesOrder,
                                    PopulateReceiptLine));
         return r;
+    });
+}
+
+// One query for the headers, then one per document for its lines (two for an invoice-receipt),
+// each in a recordset of its own while the headers are walked.
+Variant GetInvoices(bool& DebugMode) {
+    return passOn("modKovrin.GetInvoices", [&](Line& line) {
+        line(10);
+        OpenConnection(DebugMode);
+        line(20);
+        Variant result = arrayOf("SELECT * FROM UsysInvoices WHERE iBusinessID=" + core::businessIdText() +
+                                     " ORDER BY iInvoiceNumber ASC",
+                                 PopulateInvoice);
+        line(30);
+        CloseAll();
+        return result;
+    });
+}
+
+Variant GetInvoicesKabala(bool& DebugMode) {
+    return passOn("modKovrin.GetInvoicesKabala", [&](Line& line) {
+        line(10);
+        OpenConnection(DebugMode);
+        line(20);
+        Variant result = arrayOf("SELECT * FROM InvoicesKabala WHERE iBusinessID=" + core::businessIdText() +
+                                     " ORDER BY iInvoiceNumber ASC",
+                                 PopulateInvoiceKabala);
+        line(30);
+        CloseAll();
+        return result;
     });
 }
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
+#include "api/core/DebugLog.h"
 #include "platform/xml/Dom.h"
 #include "support/Checks.h"
 #include "support/Installation.h"
@@ -33,6 +37,7 @@ TEST(InvoiceXml, TwoLinesInTheirOrder) {
               "curUnitPrice, curExtendedPrice, vcCurrencySymbol, curRate) VALUES "
               "(1, 5, 1, 'Bread & butter', 1, 2, 50.25, 100.5, '₪', 1), (1, 5, 1, 'Support', 0, 1.5, 4, 23.7, '$', 3.95)");
     Kovrin k;
+    k.DebugMode(true);
     const std::string expected =
         "<Kovrin>\r\n"
         "<Document type=\"Invoice\"><CustomersID>4</CustomersID><BusinessName>Levi &amp; O'Neill</BusinessName>"
@@ -56,6 +61,13 @@ TEST(InvoiceXml, TwoLinesInTheirOrder) {
     xml::Document doc;
     EXPECT_TRUE(doc.loadXML(text));
     EXPECT_EQ(doc.selectSingleNode("//BusinessName").text(), "Levi & O'Neill");
+
+    // The debug log has the number on entry and the whole text on exit.
+    std::ifstream in(core::debugLogFileName(), std::ios::binary);
+    std::stringstream log;
+    log << in.rdbuf();
+    EXPECT_NE(log.str().find("\tKovrin.GetInvoicesByQueryXML\tiInvoiceNumber\t1001"), std::string::npos) << log.str();
+    EXPECT_NE(log.str().find("\tKovrin.GetInvoicesByQueryXML\tXML returned\t" + expected), std::string::npos);
 }
 
 TEST(InvoiceXml, NoLinesNoDatesAndTheVatRate) {
