@@ -1,5 +1,6 @@
 #include "platform/db/SqliteBackend.h"
 
+#include <atomic>
 #include <climits>
 #include <filesystem>
 #include <memory>
@@ -105,7 +106,7 @@ public:
 
     void configure(const std::string& path, bool readOnly) {
         sqlite3_extended_result_codes(db_, 1);
-        sqlite3_busy_timeout(db_, BusyTimeoutMs);
+        sqlite3_busy_timeout(db_, busyTimeoutMs());
         // Reading the schema is the first access to the file: this is where a file that is no
         // database shows itself.
         int rc = sqlite3_exec(db_, "PRAGMA schema_version", nullptr, nullptr, nullptr);
@@ -307,6 +308,13 @@ bool emptyFile(const std::string& path) {
 }
 
 }  // namespace
+
+namespace {
+std::atomic<int> busyTimeout{BusyTimeoutMs};
+}  // namespace
+
+void setBusyTimeoutMs(int ms) { busyTimeout = ms < 0 ? BusyTimeoutMs : ms; }
+int busyTimeoutMs() { return busyTimeout; }
 
 std::unique_ptr<Backend> openSqliteBackend(const std::string& path, bool readOnly) {
     std::error_code ec;
