@@ -106,8 +106,8 @@ void expectEachRefused(Kovrin& k, const std::string& situation) {
 
 }  // namespace
 
-// The file under a pooled connection is replaced by bytes that are not a database, moved away or
-// deleted. The next operations must notice: writing on the old file would report a success for
+// The file under a pooled connection is replaced by bytes that are not a database, overwritten
+// in place, moved away or deleted. The next operations must notice: writing on the old file would report a success for
 // data no one will see. Once the file is back, nothing stored before is lost and numbering goes on.
 TEST(Reliability, DatabaseFileReplacedMovedOrDeletedWhileOpen) {
     Installation inst;
@@ -119,6 +119,11 @@ TEST(Reliability, DatabaseFileReplacedMovedOrDeletedWhileOpen) {
         {"replaced by garbage", [&] {
              fs::rename(path, aside);
              std::ofstream(path) << std::string(8192, 'x');
+         }},
+        {"overwritten in place", [&] {
+             inst.exec("PRAGMA wal_checkpoint(TRUNCATE)");  // the copy put back holds every document
+             fs::copy_file(path, aside);
+             std::fstream(path, std::ios::in | std::ios::out | std::ios::binary) << std::string(100, 'x');
          }},
         {"moved", [&] { fs::rename(path, aside); }},
         {"deleted", [&] {
