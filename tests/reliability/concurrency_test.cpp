@@ -66,5 +66,4 @@ TEST(Reliability, ConcurrentProgramsWritingEveryKind) {
     }));
     EXPECT_EQ(told.size(), static_cast<std::size_t>(programs * rounds) * writers.size());
     expectStoredAsTold(inst, told, true);
-
 }
