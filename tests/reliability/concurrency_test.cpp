@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "Writers.h"
+#include "platform/db/SqliteBackend.h"
 
 using namespace kovrin;
 using namespace kovrin::test;
@@ -53,6 +54,8 @@ std::string inPrograms(int programs, const std::function<void(Kovrin&, int, std:
 TEST(Reliability, ConcurrentProgramsWritingEveryKind) {
     const int programs = sizeFromEnv("KOVRIN_RELIABILITY_PROCESSES", 4);
     const int rounds = sizeFromEnv("KOVRIN_RELIABILITY_DOCUMENTS", 25);
+    // A shorter busy time-out makes a writer that waits too long for its turn visible sooner.
+    if (const int ms = sizeFromEnv("KOVRIN_RELIABILITY_BUSY_MS", 0)) db::setBusyTimeoutMs(ms);
     Installation inst;
     const auto& writers = allWriters();
     const auto told = parseTold(inPrograms(programs, [&](Kovrin& k, int p, std::ostream& told) {
