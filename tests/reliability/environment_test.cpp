@@ -99,16 +99,20 @@ void createEach(Kovrin& k, std::vector<Told>& told, const std::string& step) {
 }
 
 // Every writer fails with the database error and a description; none reports a success.
-void expectEachRefused(Kovrin& k, const std::string& situation) {
-    for (const Writer& w : allWriters())
-        EXPECT_EQ(attempt(k, w, "rel-refused").substr(0, 12), std::to_string(JetError) + " ") << w.name << ", " << situation;
+void expectEachRefused(Kovrin& k, const std::string& situation, const std::string& description = "") {
+    for (const Writer& w : allWriters()) {
+        const std::string result = attempt(k, w, "rel-refused");
+        EXPECT_EQ(result.substr(0, 12), std::to_string(JetError) + " ") << w.name << ", " << situation;
+        EXPECT_NE(result.find(description), std::string::npos) << w.name << ", " << situation << ": " << result;
+    }
 }
 
 }  // namespace
 
-// The file under a pooled connection is replaced by bytes that are not a database, overwritten
-// in place, moved away or deleted. The next operations must notice: writing on the old file would report a success for
-// data no one will see. Once the file is back, nothing stored before is lost and numbering goes on.
+// The file under a pooled connection is replaced by bytes that are not a database, overwritten in
+// place, moved away or deleted. The next operations must notice: writing on the old file would
+// report a success for data no one will see. Once the file is back, nothing stored before is lost
+// and numbering goes on.
 TEST(Reliability, DatabaseFileReplacedMovedOrDeletedWhileOpen) {
     Installation inst;
     const std::string path = inst.databasePath(), aside = path + ".aside";
@@ -155,7 +159,7 @@ TEST(Reliability, DatabaseLockedByAnotherWriterPastTheBusyTimeOut) {
         LockHolder lock(inst.databasePath());
         const std::string before = everything(inst);
         Kovrin k;
-        expectEachRefused(k, "locked");
+        expectEachRefused(k, "locked", "database is locked");
         EXPECT_EQ(everything(inst), before);
     }
     Kovrin k;
