@@ -18,7 +18,8 @@ using namespace kovrin::test;
 // sound, and holds every document the program was told of, whole, with no gap in any numbering.
 TEST(Reliability, ProgramKilledAtRandomMomentsLosesNothingItWasTold) {
     const int kills = sizeFromEnv("KOVRIN_RELIABILITY_KILLS", 20);
-    const unsigned seed = static_cast<unsigned>(sizeFromEnv("KOVRIN_RELIABILITY_SEED", static_cast<int>(std::random_device()())));
+    const char* given = std::getenv("KOVRIN_RELIABILITY_SEED");
+    const auto seed = static_cast<unsigned>(given && *given ? std::strtoul(given, nullptr, 10) : std::random_device()());
     std::mt19937 random(seed);
     std::uniform_int_distribution<int> delayMs(0, 250);
     Installation inst;
