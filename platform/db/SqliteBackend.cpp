@@ -1,12 +1,17 @@
 #include "platform/db/SqliteBackend.h"
 
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <memory>
+#include <random>
+#include <thread>
 #include <vector>
 
 #include <fmt/format.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <KovrinAPI/runtime/Error.h>
 #include <KovrinAPI/runtime/Text.h>
@@ -105,7 +110,8 @@ public:
 
     void configure(const std::string& path, bool readOnly) {
         sqlite3_extended_result_codes(db_, 1);
-        sqlite3_busy_timeout(db_, BusyTimeoutMs);
+        timeoutMs_ = busyTimeoutMs();
+        sqlite3_busy_handler(db_, waitForLock, this);
         // Reading the schema is the first access to the file: this is where a file that is no
         // database shows itself.
         int rc = sqlite3_exec(db_, "PRAGMA schema_version", nullptr, nullptr, nullptr);
@@ -286,8 +292,25 @@ private:
         Statement st_;
     };
 
+    // Waits for another connection's lock, up to the busy time-out. SQLite's own wait polls every
+    // 100 ms once it has waited a while; a program that keeps writing releases and takes the lock
+    // again in far less time, so a waiter polling that slowly can miss every turn and fail as busy
+    // although the others make progress. Polling every fraction of a millisecond, at a pace of its
+    // own per process so waiters do not move in step, gives every waiter its turn.
+    static int waitForLock(void* self, int count) {
+        auto& backend = *static_cast<SqliteBackend*>(self);
+        const auto now = std::chrono::steady_clock::now();
+        if (count == 0) backend.waitingSince_ = now;
+        if (now - backend.waitingSince_ >= std::chrono::milliseconds(backend.timeoutMs_)) return 0;
+        std::minstd_rand pace(static_cast<unsigned>(::getpid()) * 7919u + static_cast<unsigned>(count));
+        std::this_thread::sleep_for(std::chrono::microseconds(100 + pace() % 900));
+        return 1;
+    }
+
     sqlite3* db_;
     int depth_ = 0;
+    int timeoutMs_ = BusyTimeoutMs;
+    std::chrono::steady_clock::time_point waitingSince_;
     std::vector<Entry> cache_;
 };
 
@@ -307,6 +330,13 @@ bool emptyFile(const std::string& path) {
 }
 
 }  // namespace
+
+namespace {
+std::atomic<int> busyTimeout{BusyTimeoutMs};
+}  // namespace
+
+void setBusyTimeoutMs(int ms) { busyTimeout = ms < 0 ? BusyTimeoutMs : ms; }
+int busyTimeoutMs() { return busyTimeout; }
 
 std::unique_ptr<Backend> openSqliteBackend(const std::string& path, bool readOnly) {
     std::error_code ec;

@@ -9,8 +9,13 @@
 
 namespace kovrin::db {
 
-// How long a statement waits for another process's lock before failing as busy.
+// How long a statement waits for another process's lock before failing as busy: 30 seconds.
 constexpr int BusyTimeoutMs = 30000;
+
+// The wait given to connections opened from now on in this process. Only tests change it (to see
+// the busy failure without waiting 30 seconds); a value below 0 restores BusyTimeoutMs.
+void setBusyTimeoutMs(int ms);
+int busyTimeoutMs();
 
 // Opens an existing database file. Never creates one: a missing file fails with "Could not find
 // file 'PATH'.", an empty file or one that is not a database with "Unrecognized database format
