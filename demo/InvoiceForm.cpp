@@ -106,6 +106,7 @@ InvoiceForm::InvoiceForm(InvoiceKind kind, QWidget* parent) : QDialog(parent), k
     datInvoiceDate_ = new QDateEdit(QDate::currentDate(), this);
     datInvoiceDate_->setObjectName("datInvoiceDate");
     datInvoiceDate_->setDisplayFormat("dd/MM/yyyy");
+    datInvoiceDate_->setLayoutDirection(Qt::LeftToRight);  // digits read left to right
     datInvoiceDate_->setCalendarPopup(true);
     txtComments_ = MakeLine(this, "txtComments");
     txtDetails_ = MakeLine(this, "txtDetails");
@@ -136,6 +137,7 @@ InvoiceForm::InvoiceForm(InvoiceKind kind, QWidget* parent) : QDialog(parent), k
         datDueDate_ = new QDateEdit(QDate::currentDate().addMonths(1), this);
         datDueDate_->setObjectName("datDueDate");
         datDueDate_->setDisplayFormat("dd/MM/yyyy");
+        datDueDate_->setLayoutDirection(Qt::LeftToRight);  // digits read left to right
         datDueDate_->setCalendarPopup(true);
         add(QStringLiteral("תאריך לתשלום:"), datDueDate_, 2);
     }

@@ -53,6 +53,7 @@ ReceiptForm::ReceiptForm(bool refund, QWidget* parent) : QDialog(parent), refund
     datReceiptDate_ = new QDateEdit(QDate::currentDate(), this);
     datReceiptDate_->setObjectName("datReceiptDate");
     datReceiptDate_->setDisplayFormat("dd/MM/yyyy");
+    datReceiptDate_->setLayoutDirection(Qt::LeftToRight);  // digits read left to right
     datReceiptDate_->setCalendarPopup(true);
     txtComments_ = MakeLine(this, "txtComments");
     txtInvoiceNumbers_ = MakeLine(this, "txtInvoiceNumbers");
