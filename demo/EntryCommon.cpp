@@ -68,6 +68,8 @@ Payments::Payments(QWidget* parent, QGridLayout* grid, int row, kovrin::Kovrin& 
         FillPairs(r.bank, banks, true);
         FillPairs(r.pmtType, types, false);
         r.checkDate->setPlaceholderText("dd/mm/yyyy");
+        r.checkDate->setLayoutDirection(Qt::LeftToRight);
+        r.checkDate->setMinimumWidth(100);
         QWidget* cells[] = {r.pmtType, r.amount, r.bank, r.branch, r.account, r.check, r.checkDate};
         for (int c = 0; c < 7; ++c) grid->addWidget(cells[c], row, c);
         QObject::connect(r.amount, &QLineEdit::textEdited, parent, [this] { recompute(); });

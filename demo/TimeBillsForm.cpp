@@ -83,6 +83,12 @@ TimeBillsForm::TimeBillsForm(QWidget* parent) : QDialog(parent) {
         row.customer->setObjectName("lstCustomers" + n);
         row.customer->setMinimumWidth(220);
         row.hours->setReadOnly(true);
+        row.hours->setMaximumWidth(60);
+        for (QLineEdit* e : {row.start, row.end}) {
+            e->setLayoutDirection(Qt::LeftToRight);  // digits read left to right
+            e->setMinimumWidth(130);
+        }
+        row.description->setMinimumWidth(170);
         QWidget* cells[] = {row.customer, row.start, row.end, row.description, row.hours, row.rate, row.currency};
         for (int c = 0; c < 7; ++c) grid->addWidget(cells[c], i + 1, c);
         rows_.push_back(row);
