@@ -5,13 +5,41 @@
 #include <KovrinAPI/LineItem.h>
 #include <KovrinAPI/ReceiptLineItem.h>
 #include <KovrinAPI/clsBusinessDetails.h>
+#include <KovrinAPI/clsRegistry.h>
 #include <KovrinAPI/runtime/Error.h>
 
+#include <chrono>
+#include <filesystem>
 #include <iostream>
+#include <thread>
 
 using namespace kovrin;
 
-int main() {
+// The invoice printed by the front-end to a PDF file, as the "pdfFactory" printer does: the file is
+// named in the driver's "OutputFile" value, which the front-end clears when the file is written.
+// With "--mail SERVER[:PORT] ADDRESS" the invoice is mailed instead, as a PDF attachment.
+void printAndMail(Kovrin& kovrin, int32_t invoice, int argc, char** argv) {
+    if (argc >= 4 && std::string(argv[1]) == "--mail") {
+        kovrin.MailServer(argv[2]);
+        kovrin.SendDocByMail(invoice, ObjectType::Invoice, "Invoice " + std::to_string(invoice),
+                             "example@kovrin.example", "Kovrin example", argv[3], "", "", "<p>Your invoice.</p>");
+        std::cout << "Mailed invoice " << invoice << " to " << argv[3] << " through " << argv[2] << "\n";
+        return;
+    }
+    clsRegistry reg;
+    const std::string driver = "Software\\FinePrint Software\\pdfFactory3";
+    const std::string pdf = (std::filesystem::temp_directory_path() / ("Invoice " + std::to_string(invoice) + ".pdf")).string();
+    reg.SaveValue(reg.HKEY_CURRENT_USER(), driver, "OutputFile", Variant(pdf));
+    kovrin.SetKovrinPrinter("pdfFactory");
+    kovrin.PrintInvoice(invoice);  // returns at once: the front-end prints on its own
+    for (int i = 0; i < 200 && !CStr(reg.GetValue(reg.HKEY_CURRENT_USER(), driver, "OutputFile", Variant(""))).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::cout << "Invoice " << invoice << " printed to " << pdf << "\n";
+    std::cout << "(mail it with: kovrin-example --mail 127.0.0.1:8025 you@example.com, after starting a server with\n"
+                 " python3 -m aiosmtpd -n -l 127.0.0.1:8025)\n";
+}
+
+int main(int argc, char** argv) {
     try {
         Kovrin kovrin;  // finds the installation through the registry
         std::cout << "KovrinAPI " << kovrin.Version() << ", " << kovrin.Clock() << "\n";
@@ -104,6 +132,12 @@ int main() {
                                                             net, Variant(payment));
         std::cout << "Invoice-receipt " << invoiceReceipt << ": paid " << net.toString() << ", total "
                   << total.toString() << "\n";
+
+        printAndMail(kovrin, invoice, argc, argv);
+        // The balance tables are recomputed by the front-end only for a date other than the one they
+        // were last computed to (today, for a new sample database): ask up to tomorrow.
+        std::cout << "Balances up to tomorrow:\n"
+                  << kovrin.GetCustomersBalance(Date(Date::today().serial() + 1)) << "\n";
         return 0;
     } catch (const Error& e) {
         std::cerr << "Error " << e.number() << " in " << e.source() << ": " << e.description() << "\n";

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include <pwd.h>
 #include <sqlite3.h>
@@ -98,6 +100,9 @@ struct CachedHive {
     std::string file;
     struct stat seen {};
     pid_t pid = 0;
+    // Statements prepared on db, kept by their text: Kovrin() alone runs some eight registry
+    // operations, and compiling their SQL each time was most of their cost.
+    std::vector<std::pair<std::string, sqlite3_stmt*>> statements;
 };
 
 namespace {
@@ -127,6 +132,16 @@ const std::array<CachedHive*, 4>& allCached() {
     return hives;
 }
 
+// Closing never writes the file (there is no checkpoint on close), so a connection may be closed
+// also when its file was replaced or damaged, or when it came from the parent through fork (the
+// child must not use it; closing it touches only the child's own copies).
+void drop(CachedHive& cached) {
+    for (auto& [sql, statement] : cached.statements) sqlite3_finalize(statement);
+    cached.statements.clear();
+    sqlite3_close_v2(cached.db);
+    cached.db = nullptr;
+}
+
 // At exit each kept connection is closed as each operation used to close its file: the log is
 // folded into the file and removed (when no other process has the file open) - unless the file
 // changed since, when it is left alone.
@@ -136,20 +151,12 @@ void closeAtExit() {
         struct stat now {};
         if (cached->db && cached->pid == getpid() && ::stat(cached->file.c_str(), &now) == 0 && sameFile(cached->seen, now))
             sqlite3_db_config(cached->db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 0, nullptr);
-        sqlite3_close_v2(cached->db);
-        cached->db = nullptr;
+        drop(*cached);
     }
 }
 
 CachedHive& cachedHive(uint32_t hive) { return *allCached()[hive - ClassesRoot]; }
 
-// Closing never writes the file (there is no checkpoint on close), so a connection may be closed
-// also when its file was replaced or damaged, or when it came from the parent through fork (the
-// child must not use it; closing it touches only the child's own copies).
-void drop(CachedHive& cached) {
-    sqlite3_close_v2(cached.db);
-    cached.db = nullptr;
-}
 
 }  // namespace
 
@@ -255,6 +262,33 @@ void HiveFile::finish(bool dropConnection) noexcept {
     db_ = nullptr;
 }
 
+sqlite3_stmt* HiveFile::take(const std::string& sql) const {
+    if (!cached_ || cached_->db != db_) return nullptr;
+    auto& kept = cached_->statements;
+    for (auto it = kept.begin(); it != kept.end(); ++it) {
+        if (it->first != sql) continue;
+        sqlite3_stmt* statement = it->second;
+        kept.erase(it);
+        return statement;
+    }
+    return nullptr;
+}
+
+void HiveFile::give(std::string sql, sqlite3_stmt* statement) const noexcept {
+    if (!statement) return;
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    if (!cached_ || cached_->db != db_ || !db_) {
+        sqlite3_finalize(statement);
+        return;
+    }
+    try {
+        cached_->statements.emplace_back(std::move(sql), statement);
+    } catch (...) {
+        sqlite3_finalize(statement);
+    }
+}
+
 void HiveFile::commit() {
     if (!open_transaction_) return;
     // A write that changed no row (the same value again) wrote nothing: nothing to copy or note.
@@ -309,12 +343,14 @@ void HiveFile::checkFormat(Access access) {
     fresh_ = false;
 }
 
-Statement::Statement(const HiveFile& file, std::string_view sql) : db_(file.db()) {
-    int rc = sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr);
+Statement::Statement(const HiveFile& file, std::string_view sql) : db_(file.db()), file_(file), sql_(sql) {
+    stmt_ = file.take(sql_);
+    if (stmt_) return;
+    int rc = sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
     if (rc != SQLITE_OK) fail(statusOf(db_, rc));
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() { file_.give(std::move(sql_), stmt_); }
 
 Statement& Statement::bindText(int index, std::string_view text) {
     int rc = sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);

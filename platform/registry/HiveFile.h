@@ -42,6 +42,10 @@ public:
     bool empty() const { return db_ == nullptr || fresh_; }
     void commit();
     sqlite3* db() const { return db_; }
+    // A statement of the kept connection prepared earlier with this text (taken out of its cache),
+    // or null; give() puts one back, reset, or finalizes it when the connection is gone.
+    sqlite3_stmt* take(const std::string& sql) const;
+    void give(std::string sql, sqlite3_stmt* statement) const noexcept;
 
 private:
     void open(uint32_t hive, Access access);
@@ -85,6 +89,8 @@ public:
 
 private:
     sqlite3* db_;
+    const HiveFile& file_;
+    std::string sql_;
     sqlite3_stmt* stmt_ = nullptr;
 };
 

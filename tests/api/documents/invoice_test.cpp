@@ -1,6 +1,8 @@
 #include <KovrinAPI/Kovrin.h>
 #include <KovrinAPI/LineItem.h>
 
+#include <fstream>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -149,6 +151,7 @@ TEST(Invoices, AFailedInvoiceLeavesNothingAndTheErrorNamesItsPath) {
     const std::string before = documentTables(inst);
 
     // An unknown currency on the third line: header and the two lines before it are rolled back.
+    k.DebugMode(true);
     Error e = errorOf([&] {
         k.CreateInvoice(1, Jan15, "", percent, amount, round, vat, true, "", 1, STD,
                         lines({{"1", 1}, {"2", 1}, {"3", 1, 1, false, "XYZ", "Third"}}));
@@ -161,6 +164,10 @@ TEST(Invoices, AFailedInvoiceLeavesNothingAndTheErrorNamesItsPath) {
                                                 "modKovrinBase.CreateInvoiceBase[130]\\modKovrinBase.CreateInvoiceLine[50]\\"
                                                 "modUtils.CurrencyNameToSymbol["));
     EXPECT_EQ(vat, 17);  // the caller can repeat the call as it was
+    k.DebugMode(false);
+    std::ifstream logFile(inst.dir().file("kovrinapi3.2.74.txt"));
+    const std::string logText((std::istreambuf_iterator<char>(logFile)), std::istreambuf_iterator<char>());
+    EXPECT_THAT(logText, testing::HasSubstr("\tError\tError 5436 in " + e.source() + ": " + e.description()));
     EXPECT_EQ(documentTables(inst), before);
 
     // The database refusing a line (a trigger here) rolls back the whole invoice too; the next

@@ -1,4 +1,5 @@
 #include <KovrinAPI/Kovrin.h>
+#include <KovrinAPI/LineItem.h>
 #include <KovrinAPI/clsRegistry.h>
 
 #include <csignal>
@@ -14,6 +15,7 @@
 
 #include "api/bridge/FrontEnd.h"
 #include "api/core/DebugLog.h"
+#include "api/core/modUtils.h"
 #include "support/Checks.h"
 #include "support/FakeFrontEnd.h"
 #include "support/FastClock.h"
@@ -302,5 +304,54 @@ TEST_F(DocMailTest, FailuresLeaveTheSettingsAsTheyWere) {
     EXPECT_TRUE(smtp.received().empty());
 }
 
+
+// ---- the real front-end program, end to end -----------------------------------------------------
+
+// The bookkeeping front-end that kovrin-db registered prints the stored invoice to PDF, the mail
+// carries it, and the page says what the invoice holds.
+TEST(RealFrontEnd, MailsTheInvoiceItPrintedAndRefreshesBalances) {
+    test::Installation inst;
+    Kovrin k;
+    SmtpServers& smtp = *SmtpServers::current;
+    smtp.received();
+    const int32_t customer = k.CreateCustomer("מאפיית הגליל", "513456780", "", "", "", "", "", "", "", "", "", "", "",
+                                              Currency(), "", "", 0, 0, Currency(), "NIS", "");
+    double percent = 0, vat = 17;
+    Currency rebate;
+    bool round = false;
+    VariantArray lines(2);
+    for (long i = 0; i < 2; ++i) {
+        auto line = std::make_shared<LineItem>();
+        line->ItemDescription(i == 0 ? "ייעוץ" : "Licence");
+        line->UnitPrice(Currency(i == 0 ? 100 : 50));
+        line->ItemQuantity(static_cast<double>(i + 1));
+        line->CurrencyRate(1);
+        line->ItemCurrency("NIS");
+        lines(i) = Variant(line);
+    }
+    const int32_t number = k.CreateInvoice(customer, Date::fromCalendar(2026, 1, 15), "", percent, rebate, round, vat,
+                                           true, "", 1, InvoiceTypes::INVOICE_TYPE_STD, Variant(std::move(lines)));
+    k.MailServer("127.0.0.1:" + std::to_string(smtp.openPort));
+    k.PDFTimeout(30000);
+    k.SendDocByMail(number, ObjectType::Invoice, "Invoice", "office@kovrin.example", "Office", "x@example.com", "", "",
+                    "<p>attached</p>");
+    auto messages = smtp.received();
+    ASSERT_EQ(messages.size(), 1u);
+    const std::string name = "Invoice " + std::to_string(number) + ".pdf";
+    EXPECT_EQ(one(messages[0], "attachment"), name);
+
+    const std::string pdf = modUtils::GetTempDir() + name, txt = pdf + ".txt";
+    ASSERT_EQ(std::system(("pdftotext '" + pdf + "' '" + txt + "'").c_str()), 0);
+    std::ifstream in(txt);
+    const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const std::string& expected : {std::to_string(number), std::string("234.00"), std::string("Licence")})
+        EXPECT_THAT(page, HasSubstr(expected));
+    std::remove(pdf.c_str());
+    std::remove(txt.c_str());
+
+    // The balance report waits for the front-end's refresh and shows the invoice's grand total.
+    const std::string report = k.GetCustomersBalance(Date::fromCalendar(2026, 2, 1), false, 30);
+    EXPECT_THAT(report, HasSubstr("<BusinessName>מאפיית הגליל</BusinessName><Balance>234</Balance>"));
+}
 }  // namespace
 }  // namespace kovrin
