@@ -1,5 +1,8 @@
 #include "DemoUtils.h"
 #include "MainWindow.h"
+#include "Viewers.h"
+
+#include <KovrinAPI/Invoice.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -99,6 +102,7 @@ protected:
         sqlite3_close(db);
         return out;
     }
+    void exec(const std::string& sql) { scalar(sql); }
     std::string takeBox() {
         if (boxes.empty()) return "<no box>";
         std::string b = boxes.front();
@@ -128,8 +132,13 @@ TEST_F(Demo, MainWindowStartsOnTheStoredPathAndKeepsItAcrossRuns) {
     path->clear();
     EXPECT_THAT(takeBox(), EndsWith("The kovrin path can not be empty"));
     EXPECT_EQ(list->count(), 1);
+    exec("INSERT INTO BusinessDetails VALUES (3, 'שלישי', '512345678')");
     path->setText(QString::fromStdString(inst.databasePath()));
-    EXPECT_EQ(list->count(), 2);
+    ASSERT_EQ(list->count(), 3) << (boxes.empty() ? "" : boxes.front());
+    EXPECT_EQ(demo::settings().businessId, 1);
+    list->setCurrentRow(2);
+    emit list->itemClicked(list->item(2));
+    EXPECT_EQ(demo::settings().businessId, 3);
 
     // The path typed last is the one the next run starts with.
     const std::string other = inst.dir().file("other.sqlite");
@@ -306,6 +315,15 @@ TEST_F(Demo, ViewersShowWhatIsStored) {
     click(f, "cmdVAT");
     EXPECT_EQ(takeBox(), "18");
     close(f);
+
+    kovrin::Invoice locked;
+    locked.iInvoiceNumber(1001);
+    locked.iStatusID(2);
+    locked.datDueDate(kovrin::Date::fromCalendar(2027, 1, 6));
+    const QStringList summary = demo::InvoiceSummary(locked).split("\r\n");
+    EXPECT_EQ(summary.value(0), "מספר החשבונית:\t1001");
+    EXPECT_EQ(summary.value(1), "סטטוס:\tנעול");
+    EXPECT_EQ(summary.back(), "תאריך לתשלום:\t06/01/2027");
 
     f = open("cmdGetInvoice", "frmGetInvoiceByNumber");
     type(f, "txtInvoiceNumber", "x");
