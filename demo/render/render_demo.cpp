@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
         {"cmdGetInvoicesXML", "frmInvoiceXML"},      {"cmdGetCustomersXML", "frmCustomersList"},
         {"cmdGetCustomersByForeignKey", "fromCustomerByForeignKey"},
         {"cmdGetCustomersByForeignKeyXML", "frmCustomerForeignKeyXML"},
-        {"cmdPriceLists", "frmPriceList"},           {"cmdVat", "frmVAT"},
+        {"cmdPriceLists", "frmPriceList"},           {"cmdCustomerBalance", "frmCustomerBalance"},           {"cmdVat", "frmVAT"},
         {"cmdSendMail", "frmSendMail"},              {"cmdSendInvoice", "frmSendMail-document"},
     };
     for (const auto& [button, form] : forms) {

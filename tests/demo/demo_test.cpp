@@ -152,6 +152,15 @@ TEST_F(Demo, MainWindowStartsOnTheStoredPathAndKeepsItAcrossRuns) {
     EXPECT_EQ(boxes, std::vector<std::string>{});
 }
 
+TEST_F(Demo, WithoutAnInstallationTheDemoSaysSoAndEnds) {
+    kovrin::test::ScopedRegistry empty;  // no database registered
+    demo::MainWindow window;
+    EXPECT_FALSE(window.load());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_THAT(boxes[0], StartsWith("לא ניתן ליצור את האוביקט של ה-API. בדוק בעיות רישום, התאמת גרסה וכו'\r\n"
+                                     "Error 6367 in frmMain.Form_Load[10]\\"));
+}
+
 TEST_F(Demo, PromptsCallNothingWhenCancelledAndReportBadNumbers) {
     click(main.get(), "cmdPrintInvoice");  // cancelled
     EXPECT_THAT(prompts, ElementsAre("מספר החשבונית"));
