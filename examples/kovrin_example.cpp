@@ -1,6 +1,7 @@
 // A short tour of the library against the registered bookkeeping database: what an outside
 // program does to find the database, pick a business and read and write through the library.
 #include <KovrinAPI/Customer.h>
+#include <KovrinAPI/Invoice.h>
 #include <KovrinAPI/Kovrin.h>
 #include <KovrinAPI/LineItem.h>
 #include <KovrinAPI/ReceiptLineItem.h>
@@ -110,6 +111,19 @@ int main(int argc, char** argv) {
         for (long i = 0; i < 2; ++i) linesTotal += lines(i).objectAs<LineItem>()->ExtendedPrice();
         std::cout << "Invoice " << invoice << ": lines " << linesTotal.toString() << " at VAT " << toText(vatRate * 100)
                   << "%\n";
+
+        // The invoice read back as a record and as XML, and a second invoice made from XML text.
+        auto stored = kovrin.GetInvoiceByNumber(invoice);
+        std::cout << "Invoice " << stored->iInvoiceNumber() << " for " << stored->vcBusinessName() << ": "
+                  << stored->varInvoiceLines().array().size() << " lines, grand total "
+                  << stored->curGrandTotal().toString() << "\n";
+        std::cout << CStr(kovrin.GetInvoicesByQueryXML(invoice));
+        const std::string xml =
+            "<Kovrin><Document type=\"Invoice\"><CustomerID>1</CustomerID><TrxCodesID>1</TrxCodesID>"
+            "<DocComments>made from XML</DocComments><LineItems><LineItem number=\"1\">"
+            "<ItemDescription>Support hour</ItemDescription><UnitPrice>250</UnitPrice><ItemQuantity>3</ItemQuantity>"
+            "<CurrencyRate>1</CurrencyRate></LineItem></LineItems></Document></Kovrin>";
+        std::cout << "Invoice " << kovrin.CreateInvoiceXML(xml) << " made from XML\n";
 
         auto cheque = std::make_shared<ReceiptLineItem>();
         cheque->PaymentTypesID(2);

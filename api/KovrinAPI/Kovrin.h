@@ -21,6 +21,8 @@
 namespace kovrin {
 
 class Customer;
+class Invoice;
+class InvoiceKabala;
 
 class KOVRIN_API Kovrin : public Object {
 public:
@@ -141,6 +143,33 @@ public:
                                 int32_t iTrxCodesID, const Variant& varLineItems, Currency& curTotal, Currency curTax,
                                 Currency& curNetPmt, const Variant& varReceiptLineItems);
 
+    // ---- document retrieval and XML ----
+    // The documents of the current business by ascending number, as new records with their lines
+    // (in the order stored) and, for invoice-receipts, their payment lines: an array with no
+    // elements when there is none.
+    Variant GetInvoices();
+    Variant GetInvoicesKabala();
+    // One document by number; error 8257 when the current business has none with that number.
+    std::shared_ptr<Invoice> GetInvoiceByNumber(int32_t iInvoiceNumber);
+    std::shared_ptr<InvoiceKabala> GetInvoiceKabalaByNumber(int32_t iInvoiceKabalaNumber);
+    // One invoice with its lines as XML text, "<Kovrin>" CR LF <Document type="Invoice"> CR LF
+    // "</Kovrin>" CR LF; error 8257 as above.
+    Variant GetInvoicesByQueryXML(int32_t iInvoiceNumber);
+    // Create a document from XML text and return its number. Fields are found by element name
+    // anywhere in the text, lines as the LineItem and ReceiptLineItem elements. A text that does
+    // not parse fails with the parser's number and reason (the source says where); a document
+    // naming neither CustomerID nor CustomerForeignKey fails with 2377, an unknown foreign key with
+    // 8255; a field that does not convert with 13. A failure leaves the database untouched.
+    int32_t CreateInvoiceXML(const std::string& strXML);
+    int32_t CreateInvoiceZikuiXML(const std::string& strXML);
+    int32_t CreateInvoiceKabalaXML(const std::string& strXML);
+    int32_t CreateReceiptXML(const std::string& strXML);
+    int32_t CreateRefundXML(const std::string& strXML);
+    // The customers (types 1 and 3) of the current business as XML, one Customer element each.
+    std::string GetCustomersXML();
+    // One customer by foreign key as XML; error 8255 when there is none.
+    std::string GetCustomerByForeignKeyXML(const std::string& strForeignKey);
+
     // ---- reference data ----------------------------------------------------------------------
     Variant GetTrxCodes();
     std::string GetTrxCodesXML();
@@ -232,6 +261,9 @@ public:
                        const std::string& strHTMLBody);
 
 private:
+    // Receipts (kind 2) and refunds (kind 13) from XML.
+    int32_t CreateReceiptXML1(int32_t kind, const std::string& strXML);
+
     bool debugMode_ = false;
     std::string mailServer_;
     std::string mailServerUserName_;

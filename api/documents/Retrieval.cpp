@@ -1,0 +1,212 @@
+// Reading invoices and invoice-receipts of the current business back as records.
+#include <KovrinAPI/ReceiptLineItem.h>
+#include <KovrinAPI/runtime/Procedure.h>
+#include <KovrinAPI/runtime/Text.h>
+
+#include "DocumentRead.h"
+#include "Documents.h"
+#include "api/core/Connection.h"
+#include "api/core/DebugLog.h"
+#include "api/core/Rows.h"
+#include "api/core/State.h"
+#include "api/core/modUtils.h"
+
+namespace kovrin::modKovrin {
+
+namespace {
+
+using core::textOf;
+
+// The value rules of the header and line columns.
+Variant nz0(const db::Recordset& rs, const char* column) { return modUtils::MyNz(rs.Fields(column), Variant(0)); }
+Currency curOf(const db::Recordset& rs, const char* column) { return CCur(nz0(rs, column)); }
+double dblOf(const db::Recordset& rs, const char* column) { return CDbl(nz0(rs, column)); }
+int32_t lngOf(const db::Recordset& rs, const char* column) { return CLng(nz0(rs, column)); }
+Date dateOf(const db::Recordset& rs, const char* column) {
+    const Variant v = rs.Fields(column);
+    return v.isNull() ? Date() : CDate(v);
+}
+std::string curText(const db::Recordset& rs, const char* column) { return curOf(rs, column).toString(); }
+std::string text(const db::Recordset& rs, const char* column) { return textOf(rs.Fields(column)); }
+
+// Every record the reader makes of the query's rows, as a zero-based array (no elements when there
+// is no row). The array is sized from the row count, so a row beyond it fails with 9.
+template <class Reader>
+Variant arrayOf(const std::string& sql, Reader read) {
+    db::Recordset rs = core::query(sql);
+    VariantArray list(rs.Eof() ? 0 : static_cast<std::size_t>(rs.RecordCount()));
+    for (long i = 0; !rs.Eof(); ++i) {
+        list(i) = Variant(read(rs));
+        rs.MoveNext();
+    }
+    rs.Close();
+    return Variant(std::move(list));
+}
+
+// The header list of a table, or one header by number.
+template <class Reader>
+Variant documentList(const char* procedure, const char* table, bool& DebugMode, Reader read) {
+    return passOn(procedure, [&](Line& line) {
+        line(10);
+        OpenConnection(DebugMode);
+        line(20);
+        const std::string sql = std::string("SELECT * FROM ") + table + " WHERE iBusinessID=" + core::businessIdText() +
+                                " ORDER BY iInvoiceNumber ASC";
+        line(30);
+        Variant result = arrayOf(sql, read);
+        line(40);
+        CloseAll();
+        return result;
+    });
+}
+
+template <class Reader>
+auto documentByNumber(const char* procedure, const char* table, int32_t number, const std::string& notFound,
+                      bool& DebugMode, Reader read) {
+    return passOn(procedure, [&](Line& line) {
+        line(10);
+        OpenConnection(DebugMode);
+        line(20);
+        db::Recordset rs = core::query(std::string("SELECT * FROM ") + table + " WHERE iInvoiceNumber=" +
+                                       std::to_string(number) + " AND iBusinessID=" + core::businessIdText());
+        line(30);
+        if (rs.Eof()) raiseError(8257, notFound + std::to_string(number) + ", BusinessID: " + core::businessIdText());
+        line(40);
+        auto record = read(rs);
+        rs.Close();
+        CloseAll();
+        return record;
+    });
+}
+
+}  // namespace
+
+Variant GetInvoices(bool& DebugMode) {
+    return documentList("modKovrin.GetInvoices", "UsysInvoices", DebugMode, PopulateInvoice);
+}
+
+Variant GetInvoicesKabala(bool& DebugMode) {
+    return documentList("modKovrin.GetInvoicesKabala", "InvoicesKabala", DebugMode, PopulateInvoiceKabala);
+}
+
+std::shared_ptr<Invoice> GetInvoiceByNumber(int32_t iInvoiceNumber, bool& DebugMode) {
+    return documentByNumber("modKovrin.GetInvoiceByNumber", "UsysInvoices", iInvoiceNumber,
+                            "Invoice not found. Invoice Number: ", DebugMode, PopulateInvoice);
+}
+
+std::shared_ptr<InvoiceKabala> GetInvoiceKabalaByNumber(int32_t iInvoiceKabalaNumber, bool& DebugMode) {
+    return documentByNumber("modKovrin.GetInvoiceKabalaByNumber", "InvoicesKabala", iInvoiceKabalaNumber,
+                            "Invoice/Kabala not found. Invoice/Kabala Number: ", DebugMode, PopulateInvoiceKabala);
+}
+
+std::shared_ptr<Invoice> PopulateInvoice(const db::Recordset& rs) {
+    return passOn("modKovrin.PopulateInvoice", [&](Line& line) {
+        line(10);
+        auto r = std::make_shared<Invoice>();
+        r->blnChargeVAT(CBool(rs.Fields("blnChargeVat")));
+        r->blnRebateRound(CBool(rs.Fields("blnRebateRound")));
+        r->curGrandTotal(curOf(rs, "curGrandTotal"));
+        r->curRebateAmount(curOf(rs, "curRebateAmount"));
+        r->curRebateRoundAmount(curOf(rs, "curRebateRoundAmount"));
+        r->curTotal1(curText(rs, "curTotal1"));
+        r->curTotalBeforeVat(curOf(rs, "curTotalBeforeVat"));
+        r->curTotalNoVat(curOf(rs, "curTotalNoVat"));
+        r->curVAT(curOf(rs, "curVat"));
+        line(20);
+        r->datDueDate(dateOf(rs, "datDueDate"));
+        r->datxDate(dateOf(rs, "datxDate"));
+        r->fltRebatePrcnt(dblOf(rs, "fltRebatePrcnt"));
+        r->iCasesID(lngOf(rs, "iCasesID"));
+        r->iCustomersID(lngOf(rs, "iCustomersID"));
+        r->iInvoiceNumber(lngOf(rs, "iInvoiceNumber"));
+        r->iStatusID(CInt(nz0(rs, "iStatusID")));
+        r->iTrxCodesID(lngOf(rs, "iTrxCodesID"));
+        r->strReceiptNumbers(text(rs, "iReceiptNumber"));
+        line(30);
+        r->vcAddress1(text(rs, "vcAddress1"));
+        r->vcAddress2(text(rs, "vcAddress2"));
+        r->vcBusinessName(text(rs, "vcBusinessName"));
+        r->vcCity(text(rs, "vcCity"));
+        r->vcComments(text(rs, "vcComments"));
+        r->vcContactDetails(text(rs, "vcContactDetails"));
+        r->vcDetails(text(rs, "vcDetails"));
+        r->vcFax1(text(rs, "vcFax1"));
+        r->vcPhone1(text(rs, "vcPhone1"));
+        r->vcPostalCode(text(rs, "vcPostalCode"));
+        r->vcOsekMorshe(text(rs, "vcCustomerOsekMorshe"));
+        line(40);
+        // Lines in the order they were stored.
+        r->varInvoiceLines(arrayOf("SELECT * FROM InvoiceLines WHERE iInvoicesID=" + text(rs, "iInvoicesID") +
+                                       " ORDER BY iInvoiceLinesID",
+                                   PopulateLineItem));
+        return r;
+    });
+}
+
+std::shared_ptr<InvoiceKabala> PopulateInvoiceKabala(const db::Recordset& rs) {
+    return passOn("modKovrin.PopulateInvoiceKabala", [&](Line& line) {
+        line(10);
+        auto r = std::make_shared<InvoiceKabala>();
+        r->blnChargeVAT(CBool(rs.Fields("blnChargeVat")));
+        r->blnRebateRound(CBool(rs.Fields("blnRebateRound")));
+        r->curGrandTotal(curOf(rs, "curGrandTotal"));
+        r->curRebateAmount(curOf(rs, "curRebateAmount"));
+        r->curRebateRoundAmount(curOf(rs, "curRebateRoundAmount"));
+        r->curTotal1(curText(rs, "curTotal1"));
+        r->curTotal(curText(rs, "curTotal"));
+        r->curTotalBeforeVat(curOf(rs, "curTotalBeforeVat"));
+        r->curVAT(curOf(rs, "curVat"));
+        r->curTax(curOf(rs, "curTax"));
+        r->curNetPmt(curOf(rs, "curNetPmt"));
+        line(20);
+        r->datxDate(dateOf(rs, "datxDate"));
+        r->fltRebatePrcnt(dblOf(rs, "fltRebatePrcnt"));
+        r->iCasesID(lngOf(rs, "iCasesID"));
+        r->iCustomersID(lngOf(rs, "iCustomersID"));
+        r->iInvoiceKabalaNumber(lngOf(rs, "iInvoiceNumber"));
+        r->iStatusID(CInt(nz0(rs, "iStatusID")));
+        r->iTrxCodesID(lngOf(rs, "iTrxCodesID"));
+        line(30);
+        r->vcAddress1(text(rs, "vcAddress1"));
+        r->vcAddress2(text(rs, "vcAddress2"));
+        r->vcBusinessName(text(rs, "vcBusinessName"));
+        r->vcCity(text(rs, "vcCity"));
+        r->vcComments(text(rs, "vcComments"));
+        r->vcContactDetails(text(rs, "vcContactDetails"));
+        r->vcDetails(text(rs, "vcDetails"));
+        r->vcFax1(text(rs, "vcFax1"));
+        r->vcPhone1(text(rs, "vcPhone1"));
+        r->vcPostalCode(text(rs, "vcPostalCode"));
+        r->vcOsekMorshe(text(rs, "vcCustomerOsekMorshe"));
+        line(40);
+        const std::string key = text(rs, "iInvoicesID");
+        r->varInvoiceLines(arrayOf("SELECT * FROM InvoiceKabalaLines WHERE iInvoicesID=" + key +
+                                       " AND iBusinessID=" + core::businessIdText() + " ORDER BY iInvoiceKabalaLinesID",
+                                   PopulateLineItem));
+        line(50);
+        r->varReceiptLines(arrayOf("SELECT * FROM InvoiceKabalaReceiptLines WHERE iReceiptsID=" + key +
+                                       " AND iBusinessID=" + core::businessIdText() +
+                                       " ORDER BY iInvoiceKabalaReceiptLinesID",
+                                   PopulateReceiptLine));
+        return r;
+    });
+}
+
+std::shared_ptr<LineItem> PopulateLineItem(const db::Recordset& rs) {
+    return passOn("modKovrin.PopulateLineItem", [&](Line& line) -> std::shared_ptr<LineItem> {
+        line(10);
+        if (rs.Eof()) return nullptr;
+        line(20);
+        auto item = std::make_shared<LineItem>();
+        const Variant vat = rs.Fields("blnChargeVAT");
+        item->ChargeVAT(vat.isNull() ? false : CBool(vat));
+        item->CurrencyRate(curOf(rs, "curRate").toDouble());
+        item->ItemCurrency(modUtils::CurrencySymbolToName(Variant(text(rs, "vcCurrencySymbol"))));
+        item->ItemDescription(text(rs, "vcItemDescription"));
+        item->ItemQuantity(dblOf(rs, "iItemQty"));
+        item->UnitPrice(curOf(rs, "curUnitPrice"));
+        return item;
+    });
+}
+
+}  // namespace kovrin::modKovrin

@@ -1,0 +1,1 @@
+INSERT INTO Customers (vcעוסקמורשה, vcBusinessName) VALUES (NULL, 'x#y[z"') -- c

@@ -1,0 +1,1 @@
+SELECT TOP 5 * FROM [UsysInvoices] WHERE datxDate >= #03/15/2008 10:30# AND vcComments = "a ""b"" c" AND blnChargeVat = True ORDER BY iInvoiceNumber
