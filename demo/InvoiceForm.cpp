@@ -2,7 +2,6 @@
 // invoice-receipt. One form class; the kind decides the caption, the extra boxes and the call.
 #include "EntryCommon.h"
 #include "Forms.h"
-#include "LateOperations.h"
 
 #include <KovrinAPI/Customer.h>
 #include <KovrinAPI/Item.h>
@@ -432,9 +431,9 @@ void InvoiceForm::createByXml() {
         step = 40;
         int32_t number = 0;
         switch (kind_) {
-        case InvoiceKind::Zikui: number = CallCreateInvoiceZikuiXML(*k, text); break;
-        case InvoiceKind::InvoiceKabala: number = CallCreateInvoiceKabalaXML(*k, text); break;
-        default: number = CallCreateInvoiceXML(*k, text); break;
+        case InvoiceKind::Zikui: number = k->CreateInvoiceZikuiXML(text); break;
+        case InvoiceKind::InvoiceKabala: number = k->CreateInvoiceKabalaXML(text); break;
+        default: number = k->CreateInvoiceXML(text); break;
         }
         step = 50;
         created(number, QStringLiteral("חשבונית "));

@@ -2,7 +2,6 @@
 // the currency.
 #include "EntryCommon.h"
 #include "Forms.h"
-#include "LateOperations.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -190,10 +189,10 @@ void ReceiptForm::createByXml() {
         auto k = NewKovrin();
         step = 40;
         if (refund_)
-            created(CallCreateRefundXML(*k, text), QStringLiteral("תעודת החזר מספר "),
+            created(k->CreateRefundXML(text), QStringLiteral("תעודת החזר מספר "),
                     QStringLiteral("הצג תעודה החזר "));
         else
-            created(CallCreateReceiptXML(*k, text), QStringLiteral("קבלה "), QStringLiteral("הצג קבלה "));
+            created(k->CreateReceiptXML(text), QStringLiteral("קבלה "), QStringLiteral("הצג קבלה "));
     });
 }
 

@@ -2,7 +2,6 @@
 // customers, balances, price lists and the VAT rate.
 #include "EntryCommon.h"
 #include "Forms.h"
-#include "LateOperations.h"
 #include "Viewers.h"
 
 #include <KovrinAPI/Customer.h>
@@ -126,7 +125,7 @@ QString parsedXml(const std::string& text) {
     if (reader.hasError())
         throw Refused{reader.errorString() + " line: " + QString::number(reader.lineNumber()) +
                       " pos:" + QString::number(reader.columnNumber())};
-    return out;
+    return out.trimmed();
 }
 
 }  // namespace
@@ -178,10 +177,10 @@ QWidget* NewInvoiceViewer(bool kabala, QWidget* parent) {
             auto k = NewKovrin();
             step = 30;
             if (kabala) {
-                auto d = CallGetInvoiceKabalaByNumber(*k, n).objectAs<kovrin::InvoiceKabala>();
+                auto d = k->GetInvoiceKabalaByNumber(n);
                 list->setPlainText(InvoiceKabalaSummary(*d, k->GetBanks(), k->GetPaymentTypes()));
             } else {
-                list->setPlainText(InvoiceSummary(*CallGetInvoiceByNumber(*k, n).objectAs<kovrin::Invoice>()));
+                list->setPlainText(InvoiceSummary(*k->GetInvoiceByNumber(n)));
             }
         });
     });
@@ -193,7 +192,7 @@ QWidget* NewInvoiceViewer(bool kabala, QWidget* parent) {
             QStringList parts;
             const QString dashes(39, '-');
             if (kabala) {
-                const auto docs = Records<kovrin::InvoiceKabala>(CallGetInvoicesKabala(*k));
+                const auto docs = Records<kovrin::InvoiceKabala>(k->GetInvoicesKabala());
                 if (docs.size() > 50 && !AskYesNo(QStringLiteral("התקבלו ") + QString::number(docs.size()) +
                                                   QStringLiteral(" חש/קבלה. האם להציג את כולן?")))
                     return;
@@ -201,7 +200,7 @@ QWidget* NewInvoiceViewer(bool kabala, QWidget* parent) {
                 const auto types = k->GetPaymentTypes();
                 for (const auto& d : docs) parts << InvoiceKabalaSummary(*d, banks, types) << dashes;
             } else {
-                const auto docs = Records<kovrin::Invoice>(CallGetInvoices(*k));
+                const auto docs = Records<kovrin::Invoice>(k->GetInvoices());
                 if (docs.size() > 50 && !AskYesNo(QStringLiteral("נשלפו למעלה מ-50 מחשבוניות. להמשיך?"))) return;
                 for (const auto& d : docs) parts << InvoiceSummary(*d) << dashes;
             }
@@ -229,7 +228,7 @@ QWidget* NewInvoiceXMLViewer(QWidget* parent) {
             step = 20;
             auto k = NewKovrin();
             step = 30;
-            const std::string text = CallGetInvoicesByQueryXML(*k, n);
+            const std::string text = kovrin::CStr(k->GetInvoicesByQueryXML(n));
             step = 40;
             list->setPlainText(parsedXml(text));
         });
@@ -248,7 +247,7 @@ QWidget* NewCustomersXMLList(QWidget* parent) {
         step = 10;
         auto k = NewKovrin();
         step = 20;
-        const std::string text = CallGetCustomersXML(*k);
+        const std::string text = k->GetCustomersXML();
         step = 30;
         list->setPlainText(parsedXml(text));
     });
@@ -290,7 +289,7 @@ QWidget* NewCustomerByForeignKey(bool xml, QWidget* parent) {
             auto k = NewKovrin();
             step = 30;
             if (xml) {
-                text->setPlainText(parsedXml(CallGetCustomerByForeignKeyXML(*k, key)));
+                text->setPlainText(parsedXml(k->GetCustomerByForeignKeyXML(key)));
                 return;
             }
             const auto c = k->GetCustomerByForeignKey(key);

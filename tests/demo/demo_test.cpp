@@ -3,6 +3,7 @@
 #include "Viewers.h"
 
 #include <KovrinAPI/Invoice.h>
+#include <KovrinAPI/LineItem.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -232,6 +233,32 @@ TEST_F(Demo, InvoiceFormRefusesIncompleteInputAndStoresWhatItShows) {
     close(f);
 }
 
+TEST_F(Demo, XmlButtonsCreateTheDocumentsTheFormsShow) {
+    QWidget* f = open("cmdInvoiceZikui", "frmInvoiceZikui");
+    in<QComboBox>(f, "lstCustomers")->setCurrentIndex(0);
+    type(f, "txtItemDescription0", "החזרה");
+    type(f, "txtUnitPrice0", "40");
+    type(f, "txtItemQty0", "2");
+    type(f, "txtComments", "a<b & c");
+    click(f, "cmdOKXML");
+    const std::string zikui = scalar("SELECT MAX(iInvoiceNumber) FROM InvoicesZikui");
+    EXPECT_EQ(takeBox(), "חשבונית " + zikui + " נוצרה בהצלחה.");
+    EXPECT_EQ(scalar("SELECT vcComments FROM InvoicesZikui WHERE iInvoiceNumber=" + zikui), "a<b & c");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM InvoiceZikuiLines"), "1");
+    close(f);
+
+    f = open("cmdRefund", "frmRefund");
+    in<QComboBox>(f, "lstCustomers")->setCurrentIndex(0);
+    in<QLineEdit>(f, "txtAmount0")->setText("30");
+    emit in<QLineEdit>(f, "txtAmount0")->textEdited("30");
+    click(f, "cmdOKXML");  // no bank chosen
+    const std::string refund = scalar("SELECT MAX(iReceiptNumber) FROM Refunds");
+    EXPECT_EQ(takeBox(), "תעודת החזר מספר " + refund + " נוצרה בהצלחה.");
+    EXPECT_EQ(in<QPushButton>(f, "cmdOpenReceipt")->text().toStdString(), "הצג תעודה החזר " + refund);
+    EXPECT_EQ(scalar("SELECT COUNT(*) || ':' || MIN(curAmount) FROM RefundLines"), "1:-30");
+    close(f);
+}
+
 TEST_F(Demo, ReceiptFormNeedsACustomerAndAPayment) {
     QWidget* f = open("cmdReceipt", "frmReceipt");
     click(f, "cmdOK");
@@ -334,11 +361,46 @@ TEST_F(Demo, ViewersShowWhatIsStored) {
     EXPECT_EQ(summary.value(1), "סטטוס:\tנעול");
     EXPECT_EQ(summary.back(), "תאריך לתשלום:\t06/01/2027");
 
+    // Fifty-one invoices: the viewer asks before listing them, and lists nothing on no.
+    {
+        kovrin::Kovrin k;
+        auto line = std::make_shared<kovrin::LineItem>();
+        line->ItemDescription("שורה");
+        line->ItemQuantity(1);
+        line->UnitPrice(kovrin::Currency(100));
+        line->CurrencyRate(1);
+        kovrin::VariantArray lines(1);
+        lines(0) = kovrin::Variant(line);
+        for (int i = 0; i < 51; ++i) {
+            double rebate = 0, vat = 0;
+            kovrin::Currency amount;
+            bool round = false;
+            k.CreateInvoice(1, kovrin::Date::today(), "", rebate, amount, round, vat, true, "", 1,
+                            kovrin::InvoiceTypes::INVOICE_TYPE_STD, kovrin::Variant(lines));
+        }
+    }
     f = open("cmdGetInvoice", "frmGetInvoiceByNumber");
     type(f, "txtInvoiceNumber", "x");
     click(f, "cmdOK");
     EXPECT_EQ(takeBox(), "מספר החשבונית אינו תקין");
+    const std::string last = scalar("SELECT MAX(iInvoiceNumber) FROM UsysInvoices");
+    type(f, "txtInvoiceNumber", QString::fromStdString(last));
+    click(f, "cmdOK");
+    const QString shown = in<QPlainTextEdit>(f, "txtList")->toPlainText();
+    EXPECT_THAT(shown.toStdString(), StartsWith("מספר החשבונית:\t" + last + "\n"));
+    EXPECT_THAT(shown.toStdString(), HasSubstr("סה\"כ לתשלום:\t" + demo::Money(kovrin::CCur(kovrin::Variant(scalar(
+        "SELECT curGrandTotal FROM UsysInvoices WHERE iInvoiceNumber=" + last)))).toStdString()));
+    click(f, "cmdGetAllInvoices");
+    EXPECT_EQ(takeBox(), "נשלפו למעלה מ-50 מחשבוניות. להמשיך?");
+    EXPECT_EQ(in<QPlainTextEdit>(f, "txtList")->toPlainText(), shown);
     close(f);
+
+    f = open("cmdGetInvoicesXML", "frmInvoiceXML");
+    type(f, "txtInvoiceNumber", QString::fromStdString(last));
+    click(f, "cmdOK");
+    EXPECT_THAT(in<QPlainTextEdit>(f, "txtList")->toPlainText().toStdString(), StartsWith("<Kovrin>"));
+    close(f);
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
 }
 
 TEST_F(Demo, MailFormKeepsItsBoxesAndChecksBeforeSending) {
