@@ -167,7 +167,7 @@ QWidget* NewInvoiceViewer(bool kabala, QWidget* parent) {
     QPushButton *ok, *all;
     numberRow(w, top, number, ok, &all);
     top->addWidget(list);
-    top->addWidget(closeButton(w), 0, Qt::AlignLeft);
+    top->addWidget(closeButton(w), 0, Qt::AlignRight);  // the end of the line, as on the other forms
     const std::string f = form;
     QObject::connect(ok, &QPushButton::clicked, w, [=] {
         RunStepped((f + (kabala ? ".cmdOK_Click" : ".cmdInvoice_Click")).c_str(), [&](int& step) {
@@ -219,7 +219,7 @@ QWidget* NewInvoiceXMLViewer(QWidget* parent) {
     QPushButton* ok;
     numberRow(w, top, number, ok, nullptr);
     top->addWidget(list);
-    top->addWidget(closeButton(w), 0, Qt::AlignLeft);
+    top->addWidget(closeButton(w), 0, Qt::AlignRight);  // the end of the line, as on the other forms
     list->setLayoutDirection(Qt::LeftToRight);
     QObject::connect(ok, &QPushButton::clicked, w, [=] {
         RunStepped("frmInvoiceXML.cmdInvoice_Click", [&](int& step) {
@@ -242,7 +242,7 @@ QWidget* NewCustomersXMLList(QWidget* parent) {
     list->setLayoutDirection(Qt::LeftToRight);
     auto* top = new QVBoxLayout(w);
     top->addWidget(list);
-    top->addWidget(closeButton(w), 0, Qt::AlignLeft);
+    top->addWidget(closeButton(w), 0, Qt::AlignRight);  // the end of the line, as on the other forms
     RunStepped("frmCustomerList.Form_Load", [&](int& step) {
         step = 10;
         auto k = NewKovrin();
@@ -271,7 +271,7 @@ QWidget* NewCustomerByForeignKey(bool xml, QWidget* parent) {
     body->addWidget(text, 1);
     auto* top = new QVBoxLayout(w);
     top->addLayout(body);
-    top->addWidget(closeButton(w), 0, Qt::AlignLeft);
+    top->addWidget(closeButton(w), 0, Qt::AlignRight);  // the end of the line, as on the other forms
     const std::string f = form;
     RunStepped((f + ".Form_Load").c_str(), [&](int& step) {
         step = 10;
@@ -330,7 +330,7 @@ QWidget* NewCustomerBalance(QWidget* parent) {
     auto* top = new QVBoxLayout(w);
     top->addLayout(row);
     top->addWidget(report);
-    top->addWidget(closeButton(w), 0, Qt::AlignLeft);
+    top->addWidget(closeButton(w), 0, Qt::AlignRight);  // the end of the line, as on the other forms
     auto load = [=] {
         RunStepped("frmCustomerBalance.cmdRefresh_Click", [&](int& step) {
             std::string text;
@@ -374,7 +374,7 @@ QWidget* NewPriceListForm(QWidget* parent) {
     auto* w = viewerWindow(parent, "frmPriceList", QStringLiteral("רשימת מחירונים"), list);
     auto* top = new QVBoxLayout(w);
     top->addWidget(list);
-    top->addWidget(closeButton(w), 0, Qt::AlignLeft);
+    top->addWidget(closeButton(w), 0, Qt::AlignRight);  // the end of the line, as on the other forms
     RunStepped("frmPriceList.Form_Load", [&](int& step) {
         step = 10;
         auto k = NewKovrin();
@@ -403,7 +403,7 @@ QWidget* NewVatForm(QWidget* parent) {
     auto* top = new QVBoxLayout(w);
     top->addLayout(row);
     top->addWidget(noDate);
-    top->addWidget(closeButton(w), 0, Qt::AlignLeft);
+    top->addWidget(closeButton(w), 0, Qt::AlignRight);  // the end of the line, as on the other forms
     QObject::connect(withDate, &QPushButton::clicked, w, [=] {
         RunStepped("frmVAT.cmdVAT_Click", [&](int& step) {
             step = 10;
