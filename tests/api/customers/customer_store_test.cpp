@@ -13,6 +13,7 @@
 
 #include "support/Installation.h"
 #include "support/Checks.h"
+#include "support/Processes.h"
 #include "support/StatementLog.h"
 
 using namespace kovrin;
@@ -221,33 +222,12 @@ TEST(CustomerStore, ListsAndLookupsKeepTheirKindsAndTheirBusiness) {
 TEST(CustomerStore, ConcurrentCreatorsGetDistinctNumbersAndTheirOwnKeys) {
     Installation inst(Installation::Data::Empty);
     constexpr int Processes = 4, PerProcess = 250;
-    std::vector<pid_t> children;
-    for (int p = 0; p < Processes; ++p) {
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            int status = 0;
-            try {
-                Kovrin k;
-                for (int i = 0; i < PerProcess; ++i) {
-                    std::string fk = std::to_string(p) + "-" + std::to_string(i);
-                    int32_t id = k.CreateCustomer("Customer " + fk, "", "", "", "", "", "", "", "", "", "", "", "",
-                                                  Currency(), "", "", 0, 0, Currency(), "NIS", fk);
-                    if (k.GetCustomerByID(id)->ForeignKey() != fk) status = 3;  // the key of another row
-                }
-            } catch (const Error& e) {
-                fprintf(stderr, "child %d: %d %s %s\n", p, e.number(), e.source().c_str(), e.description().c_str());
-                status = 2;
-            }
-            _exit(status);
-        }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    }
+    test::inProcesses(Processes, PerProcess, [](Kovrin& k, int p, int i) {
+        std::string fk = std::to_string(p) + "-" + std::to_string(i);
+        int32_t id = k.CreateCustomer("Customer " + fk, "", "", "", "", "", "", "", "", "", "", "", "", Currency(), "",
+                                      "", 0, 0, Currency(), "NIS", fk);
+        if (k.GetCustomerByID(id)->ForeignKey() != fk) raiseError(3, "the key of another row: " + fk);
+    });
     EXPECT_EQ(CLng(inst.scalar("SELECT COUNT(*) FROM Customers")), 1000);
     EXPECT_EQ(CLng(inst.scalar("SELECT COUNT(DISTINCT iCustomerNumber) FROM Customers")), 1000);
     EXPECT_EQ(CLng(inst.scalar("SELECT MIN(iCustomerNumber) FROM Customers")), 1);

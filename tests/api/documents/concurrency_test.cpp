@@ -9,38 +9,13 @@
 #include <gtest/gtest.h>
 
 #include "DocumentTests.h"
+#include "support/Processes.h"
 #include "platform/db/Database.h"
 
 using namespace kovrin;
 using namespace kovrin::test;
 
 namespace {
-
-// Runs create(kovrin, process, i) `perProcess` times in each of `processes` forked programs at once.
-void inProcesses(int processes, int perProcess, const std::function<void(Kovrin&, int, int)>& create) {
-    std::vector<pid_t> children;
-    for (int p = 0; p < processes; ++p) {
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            int status = 0;
-            try {
-                Kovrin k;
-                for (int i = 0; i < perProcess; ++i) create(k, p, i);
-            } catch (const Error& e) {
-                fprintf(stderr, "child %d: %d %s %s\n", p, e.number(), e.source().c_str(), e.description().c_str());
-                status = 2;
-            }
-            _exit(status);
-        }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    }
-}
 
 // Count, distinct numbers, first and last number, and the documents whose line count is not `lines`.
 std::string numbering(const Installation& inst, const std::string& header, const std::string& number,
