@@ -79,78 +79,72 @@ std::shared_ptr<InvoiceKabala> GetInvoiceKabalaByNumber(int32_t iInvoiceKabalaNu
 
 namespace {
 
+// The header columns both kinds share, in the groups the readers number.
+template <class Record>
+void sharedAmounts(Record& r, const db::Recordset& rs) {
+    r.blnChargeVAT(CBool(rs.Fields("blnChargeVat")));
+    r.blnRebateRound(CBool(rs.Fields("blnRebateRound")));
+    r.curGrandTotal(curOf(rs, "curGrandTotal"));
+    r.curRebateAmount(curOf(rs, "curRebateAmount"));
+    r.curRebateRoundAmount(curOf(rs, "curRebateRoundAmount"));
+    r.curTotal1(curText(rs, "curTotal1"));
+    r.curTotalBeforeVat(curOf(rs, "curTotalBeforeVat"));
+    r.curVAT(curOf(rs, "curVat"));
+}
+
+template <class Record>
+void sharedNumbers(Record& r, const db::Recordset& rs) {
+    r.datxDate(dateOf(rs, "datxDate"));
+    r.fltRebatePrcnt(dblOf(rs, "fltRebatePrcnt"));
+    r.iCasesID(lngOf(rs, "iCasesID"));
+    r.iCustomersID(lngOf(rs, "iCustomersID"));
+    r.iStatusID(CInt(nz0(rs, "iStatusID")));
+    r.iTrxCodesID(lngOf(rs, "iTrxCodesID"));
+}
+
+template <class Record>
+void sharedTexts(Record& r, const db::Recordset& rs) {
+    r.vcAddress1(text(rs, "vcAddress1"));
+    r.vcAddress2(text(rs, "vcAddress2"));
+    r.vcBusinessName(text(rs, "vcBusinessName"));
+    r.vcCity(text(rs, "vcCity"));
+    r.vcComments(text(rs, "vcComments"));
+    r.vcContactDetails(text(rs, "vcContactDetails"));
+    r.vcDetails(text(rs, "vcDetails"));
+    r.vcFax1(text(rs, "vcFax1"));
+    r.vcPhone1(text(rs, "vcPhone1"));
+    r.vcPostalCode(text(rs, "vcPostalCode"));
+    r.vcOsekMorshe(text(rs, "vcCustomerOsekMorshe"));
+}
+
 // The header columns of each kind; the lines are read by the caller.
 std::shared_ptr<Invoice> invoiceHeader(const db::Recordset& rs, Line& line) {
     line(10);
     auto r = std::make_shared<Invoice>();
-    r->blnChargeVAT(CBool(rs.Fields("blnChargeVat")));
-    r->blnRebateRound(CBool(rs.Fields("blnRebateRound")));
-    r->curGrandTotal(curOf(rs, "curGrandTotal"));
-    r->curRebateAmount(curOf(rs, "curRebateAmount"));
-    r->curRebateRoundAmount(curOf(rs, "curRebateRoundAmount"));
-    r->curTotal1(curText(rs, "curTotal1"));
-    r->curTotalBeforeVat(curOf(rs, "curTotalBeforeVat"));
+    sharedAmounts(*r, rs);
     r->curTotalNoVat(curOf(rs, "curTotalNoVat"));
-    r->curVAT(curOf(rs, "curVat"));
     line(20);
+    sharedNumbers(*r, rs);
     r->datDueDate(dateOf(rs, "datDueDate"));
-    r->datxDate(dateOf(rs, "datxDate"));
-    r->fltRebatePrcnt(dblOf(rs, "fltRebatePrcnt"));
-    r->iCasesID(lngOf(rs, "iCasesID"));
-    r->iCustomersID(lngOf(rs, "iCustomersID"));
     r->iInvoiceNumber(lngOf(rs, "iInvoiceNumber"));
-    r->iStatusID(CInt(nz0(rs, "iStatusID")));
-    r->iTrxCodesID(lngOf(rs, "iTrxCodesID"));
     r->strReceiptNumbers(text(rs, "iReceiptNumber"));
     line(30);
-    r->vcAddress1(text(rs, "vcAddress1"));
-    r->vcAddress2(text(rs, "vcAddress2"));
-    r->vcBusinessName(text(rs, "vcBusinessName"));
-    r->vcCity(text(rs, "vcCity"));
-    r->vcComments(text(rs, "vcComments"));
-    r->vcContactDetails(text(rs, "vcContactDetails"));
-    r->vcDetails(text(rs, "vcDetails"));
-    r->vcFax1(text(rs, "vcFax1"));
-    r->vcPhone1(text(rs, "vcPhone1"));
-    r->vcPostalCode(text(rs, "vcPostalCode"));
-    r->vcOsekMorshe(text(rs, "vcCustomerOsekMorshe"));
+    sharedTexts(*r, rs);
     return r;
 }
 
 std::shared_ptr<InvoiceKabala> invoiceKabalaHeader(const db::Recordset& rs, Line& line) {
     line(10);
     auto r = std::make_shared<InvoiceKabala>();
-    r->blnChargeVAT(CBool(rs.Fields("blnChargeVat")));
-    r->blnRebateRound(CBool(rs.Fields("blnRebateRound")));
-    r->curGrandTotal(curOf(rs, "curGrandTotal"));
-    r->curRebateAmount(curOf(rs, "curRebateAmount"));
-    r->curRebateRoundAmount(curOf(rs, "curRebateRoundAmount"));
-    r->curTotal1(curText(rs, "curTotal1"));
+    sharedAmounts(*r, rs);
     r->curTotal(curText(rs, "curTotal"));
-    r->curTotalBeforeVat(curOf(rs, "curTotalBeforeVat"));
-    r->curVAT(curOf(rs, "curVat"));
     r->curTax(curOf(rs, "curTax"));
     r->curNetPmt(curOf(rs, "curNetPmt"));
     line(20);
-    r->datxDate(dateOf(rs, "datxDate"));
-    r->fltRebatePrcnt(dblOf(rs, "fltRebatePrcnt"));
-    r->iCasesID(lngOf(rs, "iCasesID"));
-    r->iCustomersID(lngOf(rs, "iCustomersID"));
+    sharedNumbers(*r, rs);
     r->iInvoiceKabalaNumber(lngOf(rs, "iInvoiceNumber"));
-    r->iStatusID(CInt(nz0(rs, "iStatusID")));
-    r->iTrxCodesID(lngOf(rs, "iTrxCodesID"));
     line(30);
-    r->vcAddress1(text(rs, "vcAddress1"));
-    r->vcAddress2(text(rs, "vcAddress2"));
-    r->vcBusinessName(text(rs, "vcBusinessName"));
-    r->vcCity(text(rs, "vcCity"));
-    r->vcComments(text(rs, "vcComments"));
-    r->vcContactDetails(text(rs, "vcContactDetails"));
-    r->vcDetails(text(rs, "vcDetails"));
-    r->vcFax1(text(rs, "vcFax1"));
-    r->vcPhone1(text(rs, "vcPhone1"));
-    r->vcPostalCode(text(rs, "vcPostalCode"));
-    r->vcOsekMorshe(text(rs, "vcCustomerOsekMorshe"));
+    sharedTexts(*r, rs);
     return r;
 }
 
