@@ -70,6 +70,7 @@ Payments::Payments(QWidget* parent, QGridLayout* grid, int row, kovrin::Kovrin& 
         r.checkDate->setPlaceholderText("dd/mm/yyyy");
         r.checkDate->setLayoutDirection(Qt::LeftToRight);
         r.checkDate->setMinimumWidth(100);
+        r.amount->setMinimumWidth(80);  // room for amounts in the thousands
         QWidget* cells[] = {r.pmtType, r.amount, r.bank, r.branch, r.account, r.check, r.checkDate};
         for (int c = 0; c < 7; ++c) grid->addWidget(cells[c], row, c);
         QObject::connect(r.amount, &QLineEdit::textEdited, parent, [this] { recompute(); });
