@@ -51,8 +51,8 @@ Variant arrayOf(const std::string& sql, Reader read) {
 
 // One header by number.
 template <class Reader>
-auto documentByNumber(const char* procedure, const documents::DocumentKind& kind, int32_t number, const std::string& notFound,
-                      bool& DebugMode, Reader read) {
+auto documentByNumber(const char* procedure, const documents::DocumentKind& kind, int32_t number,
+                      const std::string& notFound, bool& DebugMode, Reader read) {
     return passOn(procedure, [&](Line& line) {
         line(10);
         OpenConnection(DebugMode);

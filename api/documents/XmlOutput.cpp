@@ -119,8 +119,9 @@ std::string GetInvoicesByQueryXML(int32_t iInvoiceNumber, bool& DebugMode) {
         OpenConnection(DebugMode);
         line(20);
         const documents::DocumentKind& invoices = documents::kindOf(ObjectType::Invoice);
-        db::Recordset rs = core::query(std::string("SELECT * FROM ") + invoices.header + " WHERE " + invoices.numberColumn +
-                                       "=" + std::to_string(iInvoiceNumber) + " AND iBusinessID=" + core::businessIdText());
+        db::Recordset rs = core::query(std::string("SELECT * FROM ") + invoices.header + " WHERE " +
+                                       invoices.numberColumn + "=" + std::to_string(iInvoiceNumber) +
+                                       " AND iBusinessID=" + core::businessIdText());
         line(30);
         if (rs.Eof())
             raiseError(8257, "Invoice not found. Invoice Number: " + std::to_string(iInvoiceNumber) +
