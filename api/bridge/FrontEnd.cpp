@@ -9,6 +9,7 @@
 #include "api/core/BusinessData.h"
 #include "api/core/DebugLog.h"
 #include "api/core/State.h"
+#include "api/documents/DocumentKinds.h"
 #include "platform/process/CommandLine.h"
 #include "platform/process/Spawn.h"
 
@@ -42,6 +43,13 @@ namespace kovrin::modKovrin {
 
 namespace {
 
+using documents::kindOf;
+
+// The kind's print macro in the language asked for.
+const char* printMacro(ObjectType type, Languages Lang) {
+    return Lang == Languages::Hebrew ? kindOf(type).printMacro : kindOf(type).printMacroEnglish;
+}
+
 // One print procedure: builds the command line and starts the front-end.
 void print(const char* procedure, const std::string& macro, const std::string& number, int windowMode) {
     passOn(procedure, [&](Line& line) {
@@ -55,14 +63,15 @@ void print(const char* procedure, const std::string& macro, const std::string& n
 }  // namespace
 
 void PrintInvoice(const std::string& strInvoiceNumber, Languages Lang, bool&) {
-    print("modKovrin.PrintInvoice", Lang == Languages::Hebrew ? "apiPrintInvoice" : "apiPrintInvoiceEng",
+    print("modKovrin.PrintInvoice", printMacro(ObjectType::Invoice, Lang),
           strInvoiceNumber, core::WindowNormal);
 }
 
 void PrintInvoiceHiyuv(const std::string& strInvoiceNumber, bool& blnDebug) {
     passOn("modKovrin.PrintInvoiceHiyuv", [&](Line& line) {
         line(10);
-        const std::string cmd = core::frontEndCommandLine(core::macroTail("apiPrintInvoiceHiyuv", strInvoiceNumber));
+        const std::string cmd =
+            core::frontEndCommandLine(core::macroTail(kindOf(ObjectType::HIYUV).printMacro, strInvoiceNumber));
         line(20);
         if (blnDebug) modUtils::LogDebug("modKovrin.PrintInvoiceHiyuv", "command", Variant(cmd));
         line(30);
@@ -71,20 +80,23 @@ void PrintInvoiceHiyuv(const std::string& strInvoiceNumber, bool& blnDebug) {
 }
 
 void PrintInvoiceZikui(const std::string& strInvoiceNumber, bool&) {
-    print("modKovrin.PrintInvoiceZikui", "apiPrintInvoiceZikui", strInvoiceNumber, core::WindowMinimizedNoFocus);
+    print("modKovrin.PrintInvoiceZikui", kindOf(ObjectType::INVOICE_ZIKUI).printMacro, strInvoiceNumber,
+          core::WindowMinimizedNoFocus);
 }
 
 void PrintReceipt(const std::string& strReceiptNumber, Languages Lang, bool&) {
-    print("modKovrin.PrintReceipt", Lang == Languages::Hebrew ? "apiPrintReceipt" : "apiPrintReceiptEng",
+    print("modKovrin.PrintReceipt", printMacro(ObjectType::RECEIPT, Lang),
           strReceiptNumber, core::WindowMinimizedNoFocus);
 }
 
 void PrintRefund(const std::string& strRefundNumber, bool&) {
-    print("modKovrin.PrintRefund", "apiPrintRefund", strRefundNumber, core::WindowMinimizedNoFocus);
+    print("modKovrin.PrintRefund", kindOf(ObjectType::REFUND).printMacro, strRefundNumber,
+          core::WindowMinimizedNoFocus);
 }
 
 void PrintInvoiceKabala(const std::string& strInvoiceNumber, bool&) {
-    print("modKovrin.PrintInvoiceKabala", "apiPrintInvoiceKabala", strInvoiceNumber, core::WindowMinimizedNoFocus);
+    print("modKovrin.PrintInvoiceKabala", kindOf(ObjectType::INVOICE_KABALA).printMacro, strInvoiceNumber,
+          core::WindowMinimizedNoFocus);
 }
 
 Variant GetKovrinPrinter(bool& blnDebug) {

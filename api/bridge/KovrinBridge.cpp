@@ -7,6 +7,7 @@
 #include "api/core/Clock.h"
 #include "api/core/Operation.h"
 #include "api/core/RegSettings.h"
+#include "api/documents/DocumentKinds.h"
 
 namespace kovrin {
 
@@ -21,9 +22,10 @@ using core::unguarded;
 namespace {
 
 // A Display operation: no handler, so a failure reaches the caller exactly as raised.
-Variant display(bool debug, const char* name, const char* label, int32_t number, const char* macro) {
+Variant display(bool debug, const char* name, const char* label, int32_t number, ObjectType kind) {
     return unguarded([&] {
         logEntry(debug, name, label, Variant(number));
+        const char* macro = documents::kindOf(kind).displayMacro;
         startFrontEnd(frontEndCommandLine(macroTail(macro, std::to_string(number))), core::WindowNormal);
         return Variant();
     });
@@ -43,23 +45,24 @@ Variant Kovrin::RunKovrin() {
 }
 
 void Kovrin::DisplayInvoice(int32_t iInvoiceNumber) {
-    display(debugMode_, "Kovrin.DisplayInvoice", "iInvoiceNumber", iInvoiceNumber, "apiDisplayInvoice");
+    display(debugMode_, "Kovrin.DisplayInvoice", "iInvoiceNumber", iInvoiceNumber, ObjectType::Invoice);
 }
 Variant Kovrin::DisplayInvoiceIska(int32_t iInvoiceNumber) {
-    return display(debugMode_, "Kovrin.DisplayInvoiceIska", "iInvoiceNumber", iInvoiceNumber, "apiDisplayInvoiceHiyuv");
+    return display(debugMode_, "Kovrin.DisplayInvoiceIska", "iInvoiceNumber", iInvoiceNumber, ObjectType::HIYUV);
 }
 Variant Kovrin::DisplayInvoiceZikui(int32_t iInvoiceNumber) {
-    return display(debugMode_, "Kovrin.DisplayInvoiceZikui", "iInvoiceNumber", iInvoiceNumber, "apiDisplayInvoiceZikui");
+    return display(debugMode_, "Kovrin.DisplayInvoiceZikui", "iInvoiceNumber", iInvoiceNumber,
+                   ObjectType::INVOICE_ZIKUI);
 }
 Variant Kovrin::DisplayReceipt(int32_t iReceiptNumber) {
-    return display(debugMode_, "Kovrin.DisplayReceipt", "iReceiptNumber", iReceiptNumber, "apiDisplayReceipt");
+    return display(debugMode_, "Kovrin.DisplayReceipt", "iReceiptNumber", iReceiptNumber, ObjectType::RECEIPT);
 }
 Variant Kovrin::DisplayRefund(int32_t iReceiptNumber) {
-    return display(debugMode_, "Kovrin.DisplayRefund", "iReceiptNumber", iReceiptNumber, "apiDisplayRefund");
+    return display(debugMode_, "Kovrin.DisplayRefund", "iReceiptNumber", iReceiptNumber, ObjectType::REFUND);
 }
 Variant Kovrin::DisplayInvoiceKabala(int32_t iInvoiceNumber) {
     return display(debugMode_, "Kovrin.DisplayInvoiceKabala", "iInvoiceNumber", iInvoiceNumber,
-                   "apiDisplayInvoiceKabala");
+                   ObjectType::INVOICE_KABALA);
 }
 
 void Kovrin::PrintInvoice(int32_t iInvoiceNumber, std::optional<Languages> Lang) {

@@ -58,6 +58,7 @@ std::string PopulateCustomerXML(const db::Recordset& rs) {
                 name = names[i];
                 column = columns[i];
                 xml::Node element = doc.createElement(name);
+                // A row without a currency symbol names shekels, as the Customer record reads it.
                 const std::string value =
                     column.starts_with("z") ? modUtils::CurrencySymbolToName(Variant(core::textOf(rs.Fields("vcCurrencySymbol"))))
                                             : core::textOf(rs.Fields(column));

@@ -11,6 +11,7 @@
 #include <KovrinAPI/ReceiptLineItem.h>
 #include <KovrinAPI/runtime/Variant.h>
 
+#include "DocumentKinds.h"
 #include "platform/db/Database.h"
 
 namespace kovrin::modKovrin {
@@ -56,6 +57,8 @@ std::shared_ptr<ReceiptLineItem> PopulateReceiptLine(const db::Recordset& rs);
 
 namespace kovrin::modKovrinBase {
 
+// The number a new document of the kind gets, under the kind's numbering procedure's name.
+int32_t nextNumber(const documents::DocumentKind& kind, bool& DebugMode);
 int32_t GetNextReceiptNum(bool& DebugMode);
 int32_t GetNextRefundNum(bool& DebugMode);
 // The transaction code of receipts and refunds: the business's iTrxCode 2, or 0 when it has

@@ -26,29 +26,14 @@ using modUtils::SqlStr;
 
 namespace {
 
-struct InvoiceTables {
-    const char* header;
-    const char* lines;
-    int32_t (*nextNumber)(bool&);
-};
-
-// The tables and numbering of an invoice kind; nullptr for a kind that is not an invoice.
-const InvoiceTables* invoiceTables(int32_t kind) {
-    static const InvoiceTables invoice{"UsysInvoices", "InvoiceLines", modKovrin::GetNextInvoiceNum};
-    static const InvoiceTables hiyuv{"InvoiceHiyuv", "InvoiceHiyuvLines", modKovrin::GetNextInvoiceHiyuvNum};
-    static const InvoiceTables kabala{"InvoicesKabala", "InvoiceKabalaLines", modKovrin::GetNextInvoiceKabalaNum};
-    static const InvoiceTables zikui{"InvoicesZikui", "InvoiceZikuiLines", modKovrin::GetNextInvoiceZikuiNum};
-    switch (kind) {
-        case 1: return &invoice;
-        case 6: return &hiyuv;
-        case 7: return &kabala;
-        case 9: return &zikui;
-        default: return nullptr;
-    }
+// The kind of an invoice (1, 6, 7, 9); nullptr for any other number.
+const documents::DocumentKind* invoiceKind(int32_t kind) {
+    const documents::DocumentKind* k = documents::findKind(kind);
+    return k && k->isInvoice() ? k : nullptr;
 }
 
 constexpr int32_t StandardInvoice = static_cast<int32_t>(InvoiceTypes::INVOICE_TYPE_STD);
-constexpr int32_t CreditInvoice = 9;
+constexpr int32_t CreditInvoice = documents::number(ObjectType::INVOICE_ZIKUI);
 
 Currency toCurrency(double value) { return Currency::fromDouble(value); }
 Currency absolute(Currency c) { return c < Currency() ? -c : c; }
@@ -63,8 +48,8 @@ int32_t CreateInvoiceBase(int32_t kind, int32_t& iCustomersID, Date& datInvoiceD
         line(10);
         if (DebugMode) modUtils::LogDebug("modKovrinBase.CreateInvoiceBase", "");
         line(20);
-        const InvoiceTables* tables = invoiceTables(kind);
-        if (!tables) raiseError(7283, "Unknow ObjectNum: " + std::to_string(kind));
+        const documents::DocumentKind* document = invoiceKind(kind);
+        if (!document) raiseError(7283, "Unknow ObjectNum: " + std::to_string(kind));
         // The caller's variables receive the applied values only once the document is stored, so a
         // failed call can be repeated with the same variables (a VAT of 17 would otherwise come
         // back as 0.17 and be divided again).
@@ -77,7 +62,7 @@ int32_t CreateInvoiceBase(int32_t kind, int32_t& iCustomersID, Date& datInvoiceD
         try {
             const int32_t number = core::inWriteTransaction([&] {
                 line(40);
-                const int32_t number = tables->nextNumber(DebugMode);
+                const int32_t number = nextNumber(*document, DebugMode);
                 line(50);
                 // An unknown key gives an empty record: the invoice then carries empty customer texts.
                 const auto customer = modKovrin::GetCustomerByID(iCustomersID, DebugMode);
@@ -130,7 +115,7 @@ int32_t CreateInvoiceBase(int32_t kind, int32_t& iCustomersID, Date& datInvoiceD
                 const Currency vatAmount = iInvoiceType == StandardInvoice ? toCurrency(total.toDouble() * vat) : lineVat;
                 line(120);
                 core::execute(
-                    std::string("INSERT INTO ") + tables->header + " (iBusinessID, iInvoiceNumber, datxdate, " +
+                    std::string("INSERT INTO ") + document->header + " (iBusinessID, iInvoiceNumber, datxdate, " +
                     "iCustomersID, vcBusinessName, vcAddress1, vcAddress2, vcCity, vcPostalCode, " +
                     "vcContactDetails, vcPhone1, vcPhone2, vcFax1, " + "vcComments, vcDetails, " +
                     "curTotal1, fltRebatePrcnt, curRebateAmount, blnRebateRound, curRebateRoundAmount " +
@@ -183,11 +168,12 @@ void CreateInvoiceLine(int32_t kind, int32_t ItemsID, int32_t InvoiceNumber, std
             line(10);
             if (DebugMode) modUtils::LogDebug("modKovrinBase.CreateInvoiceLine", "");
             line(20);
-            const InvoiceTables* tables = invoiceTables(kind);
-            if (!tables) raiseError(7284, "Unknow ObjectNum: " + std::to_string(kind));
+            const documents::DocumentKind* document = invoiceKind(kind);
+            if (!document) raiseError(7284, "Unknow ObjectNum: " + std::to_string(kind));
             line(30);
-            headerKey = documentKey(std::string("SELECT iInvoicesID FROM ") + tables->header + " WHERE iInvoiceNumber=" +
-                                    std::to_string(InvoiceNumber) + " AND iBusinessID=" + core::businessIdText());
+            headerKey = documentKey(std::string("SELECT ") + document->key + " FROM " + document->header + " WHERE " +
+                                    document->numberColumn + "=" + std::to_string(InvoiceNumber) +
+                                    " AND iBusinessID=" + core::businessIdText());
             line(40);
             if (Currency_.empty()) {
                 Currency_ = "NIS";
@@ -201,7 +187,7 @@ void CreateInvoiceLine(int32_t kind, int32_t ItemsID, int32_t InvoiceNumber, std
             const double extended = UnitPrice.toDouble() * ItemQuantity * CurrencyRate;
             const Currency lineVat = toCurrency(extended * VAT);
             line(80);
-            core::execute(std::string("INSERT INTO ") + tables->lines +
+            core::execute(std::string("INSERT INTO ") + document->goods +
                           " (iBusinessID, iInvoicesID, iItemsID, vcItemDescription, blnChargeVAT, iItemQty, "
                           "curUnitPrice, curExtendedPrice, vcCurrencySymbol, curRate, curLineVat) " +
                           " VALUES(" + core::businessIdText() + "," + std::to_string(headerKey) + "," +
@@ -221,15 +207,22 @@ void CreateInvoiceLine(int32_t kind, int32_t ItemsID, int32_t InvoiceNumber, std
 
 namespace kovrin::modKovrin {
 
+namespace {
+constexpr int32_t TaxInvoice = documents::number(ObjectType::Invoice);
+constexpr int32_t IskaInvoice = documents::number(ObjectType::HIYUV);
+constexpr int32_t CreditInvoice = documents::number(ObjectType::INVOICE_ZIKUI);
+}  // namespace
+
 int32_t CreateInvoice(int32_t& iCustomersID, Date& datInvoiceDate, std::string& strComments, double& fltRebatePercent,
                       Currency& curRebateAmount, bool& blnRoundTotal, double& fltVAT, bool& blnChargeVAT,
                       std::string& strInvoiceDetails, int32_t& iTrxCodesID, int32_t& iInvoiceType, Variant& varLineItems,
                       Date& datDueDate, bool& DebugMode) {
     return passOn("modKovrin.CreateInvoice", [&](Line& line) {
         line(10);
-        return modKovrinBase::CreateInvoiceBase(1, iCustomersID, datInvoiceDate, strComments, fltRebatePercent,
-                                                curRebateAmount, blnRoundTotal, fltVAT, blnChargeVAT, strInvoiceDetails,
-                                                iTrxCodesID, iInvoiceType, varLineItems, datDueDate, DebugMode);
+        return modKovrinBase::CreateInvoiceBase(TaxInvoice, iCustomersID, datInvoiceDate, strComments,
+                                                fltRebatePercent, curRebateAmount, blnRoundTotal, fltVAT, blnChargeVAT,
+                                                strInvoiceDetails, iTrxCodesID, iInvoiceType, varLineItems, datDueDate,
+                                                DebugMode);
     });
 }
 
@@ -239,9 +232,10 @@ int32_t CreateInvoiceHiyuv(int32_t& iCustomersID, Date& datInvoiceDate, std::str
                            int32_t& iInvoiceType, Variant& varLineItems, Date& datDueDate, bool& DebugMode) {
     return passOn("modKovrin.CreateInvoiceHiyuv", [&](Line& line) {
         line(10);
-        return modKovrinBase::CreateInvoiceBase(6, iCustomersID, datInvoiceDate, strComments, fltRebatePercent,
-                                                curRebateAmount, blnRoundTotal, fltVAT, blnChargeVAT, strInvoiceDetails,
-                                                iTrxCodesID, iInvoiceType, varLineItems, datDueDate, DebugMode);
+        return modKovrinBase::CreateInvoiceBase(IskaInvoice, iCustomersID, datInvoiceDate, strComments,
+                                                fltRebatePercent, curRebateAmount, blnRoundTotal, fltVAT, blnChargeVAT,
+                                                strInvoiceDetails, iTrxCodesID, iInvoiceType, varLineItems, datDueDate,
+                                                DebugMode);
     });
 }
 
@@ -253,9 +247,10 @@ int32_t CreateInvoiceZikui(int32_t& iCustomersID, Date& datInvoiceDate, std::str
         line(10);
         Date due = Date::today();
         line(20);
-        return modKovrinBase::CreateInvoiceBase(9, iCustomersID, datInvoiceDate, strComments, fltRebatePercent,
-                                                curRebateAmount, blnRoundTotal, fltVAT, blnChargeVAT, strInvoiceDetails,
-                                                iTrxCodesID, iInvoiceType, varLineItems, due, DebugMode);
+        return modKovrinBase::CreateInvoiceBase(CreditInvoice, iCustomersID, datInvoiceDate, strComments,
+                                                fltRebatePercent, curRebateAmount, blnRoundTotal, fltVAT, blnChargeVAT,
+                                                strInvoiceDetails, iTrxCodesID, iInvoiceType, varLineItems, due,
+                                                DebugMode);
     });
 }
 

@@ -1,8 +1,9 @@
 // Document numbers and the receipt transaction code.
 //
-// The numbers come from the database's saved queries: the next-number query gives the largest
-// number + 1, the start-number query the first number of a business without documents of the
-// kind. Callers read the number inside the write transaction that inserts the document.
+// The numbers come from the database's saved queries that the kinds table names: the next-number
+// query gives the largest number + 1, the start-number query the first number of a business
+// without documents of the kind. Callers read the number inside the write transaction that
+// inserts the document.
 #include <KovrinAPI/runtime/Procedure.h>
 
 #include "Documents.h"
@@ -12,74 +13,54 @@
 
 namespace kovrin {
 
-namespace {
+namespace modKovrinBase {
 
-int32_t nextNumber(const char* procedure, const std::string& nextSql, const std::string& startSql,
-                   const char* column, bool& DebugMode, bool logEntry = false) {
+int32_t nextNumber(const documents::DocumentKind& kind, bool& DebugMode) {
+    const char* procedure = kind.numberingProcedure;
     return passOn(procedure, [&](Line& line) {
         line(10);
-        if (logEntry && DebugMode) modUtils::LogDebug(procedure, "");
+        // The refund's numbering alone logs its entry.
+        if (kind.type == ObjectType::REFUND && DebugMode) modUtils::LogDebug(procedure, "");
         line(20);
         modKovrin::OpenConnection(DebugMode);
         const std::string business = core::businessIdText();
         line(30);
-        db::Recordset rs = core::query(nextSql + business);
+        db::Recordset rs = core::query(kind.nextNumberSql + business);
         line(40);
-        if (rs.Eof() || rs.Fields(column).isNull()) {
+        if (rs.Eof() || rs.Fields(kind.numberQueryColumn).isNull()) {
             // No document of this kind yet in the business.
             rs.Close();
             line(50);
-            rs = core::query(startSql + business);
+            rs = core::query(kind.startNumberSql + business);
         }
         line(60);
-        int32_t number = CLng(rs.Fields(column));
+        int32_t number = CLng(rs.Fields(kind.numberQueryColumn));
         rs.Close();
         return number;
     });
 }
 
-}  // namespace
+}  // namespace modKovrinBase
 
 namespace modKovrin {
 
-int32_t GetNextInvoiceNum(bool& DebugMode) {
-    return nextNumber("modKovrin.GetNextInvoiceNum", "SELECT iInvoiceNum FROM apiGetNextNumberInvoice WHERE iBusinessID=",
-                      "SELECT iInvoiceNum FROM apiGetStartNumberInvoice WHERE iBusinessID=", "iInvoiceNum", DebugMode);
-}
+using documents::kindOf;
 
+int32_t GetNextInvoiceNum(bool& DebugMode) { return modKovrinBase::nextNumber(kindOf(ObjectType::Invoice), DebugMode); }
 int32_t GetNextInvoiceZikuiNum(bool& DebugMode) {
-    return nextNumber("modKovrin.GetNextInvoiceZikuiNum",
-                      "SELECT iInvoiceNum FROM apiGetNextNumberInvoiceZikui WHERE iBusinessID=",
-                      "SELECT iInvoiceNum FROM apiGetStartNumberInvoiceZikui WHERE iBusinessID=", "iInvoiceNum", DebugMode);
+    return modKovrinBase::nextNumber(kindOf(ObjectType::INVOICE_ZIKUI), DebugMode);
 }
-
 int32_t GetNextInvoiceKabalaNum(bool& DebugMode) {
-    return nextNumber("modKovrin.GetNextInvoiceKabalaNum",
-                      "SELECT iInvoiceNum FROM apiGetNextNumberInvoiceKabala WHERE iBusinessID=",
-                      "SELECT iInvoiceNum FROM apiGetStartNumberInvoiceKabala WHERE iBusinessID=", "iInvoiceNum",
-                      DebugMode);
+    return modKovrinBase::nextNumber(kindOf(ObjectType::INVOICE_KABALA), DebugMode);
 }
-
-int32_t GetNextInvoiceHiyuvNum(bool& DebugMode) {
-    return nextNumber("modKovrin.GetNextInvoiceHiyuvNum",
-                      "SELECT iInvoiceNum FROM apiGetNextNumberInvoiceHiyuv  WHERE iBusinessID=",
-                      "SELECT iInvoiceNum FROM apiGetStartNumberInvoiceHiyuv WHERE iBusinessID=", "iInvoiceNum", DebugMode);
-}
+int32_t GetNextInvoiceHiyuvNum(bool& DebugMode) { return modKovrinBase::nextNumber(kindOf(ObjectType::HIYUV), DebugMode); }
 
 }  // namespace modKovrin
 
 namespace modKovrinBase {
 
-int32_t GetNextReceiptNum(bool& DebugMode) {
-    return nextNumber("modKovrinBase.GetNextReceiptNum", "SELECT iReceiptNum FROM apiGetNextNumberReceipt WHERE iBusinessID=",
-                      "SELECT iReceiptNum FROM apiGetStartNumberReceipt WHERE iBusinessID=", "iReceiptNum", DebugMode);
-}
-
-int32_t GetNextRefundNum(bool& DebugMode) {
-    return nextNumber("modKovrinBase.GetNextRefundNum", "SELECT iReceiptNum FROM apiGetNextNumberRefund WHERE iBusinessID=",
-                      "SELECT iReceiptNum FROM apiGetStartNumberRefund WHERE iBusinessID=", "iReceiptNum", DebugMode,
-                      true);
-}
+int32_t GetNextReceiptNum(bool& DebugMode) { return nextNumber(documents::kindOf(ObjectType::RECEIPT), DebugMode); }
+int32_t GetNextRefundNum(bool& DebugMode) { return nextNumber(documents::kindOf(ObjectType::REFUND), DebugMode); }
 
 int32_t GetReceiptTrxCodes(ObjectType, bool& DebugMode) {
     return passOn("modKovrinBase.GetReceiptTrxCodes", [&](Line& line) {

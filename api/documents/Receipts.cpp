@@ -22,9 +22,10 @@ using modUtils::SqlStr;
 
 namespace {
 
-constexpr int32_t Receipt = 2;
-constexpr int32_t Refund = 13;
+constexpr int32_t Receipt = documents::number(ObjectType::RECEIPT);
+constexpr int32_t Refund = documents::number(ObjectType::REFUND);
 const char* const Sheqel = "\u20AA";
+constexpr const documents::DocumentKind& kabala = documents::kindOf(ObjectType::INVOICE_KABALA);
 
 Currency absolute(Currency c) { return c < Currency() ? -c : c; }
 
@@ -69,10 +70,11 @@ int32_t CreateReceiptBase(int32_t kind, int32_t& iCustomersID, Date& datReceiptD
         line(30);
         modKovrin::OpenConnection(DebugMode);
         try {
-            const char* table = kind == Receipt ? "UsysReceipts" : "Refunds";
+            const documents::DocumentKind& document = *documents::findKind(kind);
+            const char* table = document.header;
             const int32_t number = core::inWriteTransaction([&] {
                 line(40);
-                const int32_t number = kind == Receipt ? GetNextReceiptNum(DebugMode) : GetNextRefundNum(DebugMode);
+                const int32_t number = nextNumber(document, DebugMode);
                 line(50);
                 const int32_t trxCode = GetReceiptTrxCodes(static_cast<ObjectType>(kind), DebugMode);
                 line(60);
@@ -110,7 +112,7 @@ int32_t CreateReceiptBase(int32_t kind, int32_t& iCustomersID, Date& datReceiptD
                 total = net + tax;
                 line(100);
                 core::execute(std::string("UPDATE ") + table + " SET curTotal=" + total.toString() + ", curTax=" +
-                              tax.toString() + ", curNetPmt=" + net.toString() + " WHERE iReceiptNumber=" +
+                              tax.toString() + ", curNetPmt=" + net.toString() + " WHERE " + document.numberColumn + "=" +
                               std::to_string(number) + " AND iBusinessID= " + core::businessIdText());
                 line(110);
                 return number;
@@ -131,15 +133,15 @@ void CreateReceiptLineBase(int32_t kind, int32_t ReceiptNumber, int32_t PaymentT
     passOn("modKovrinBase.CreateReceiptLineBase", [&](Line& line) {
         line(10);
         if (kind != Receipt && kind != Refund) raiseError(7289, "Unknow ObjectNum: " + std::to_string(kind));
-        const char* header = kind == Receipt ? "UsysReceipts" : "Refunds";
-        const char* lines = kind == Receipt ? "ReceiptLines" : "RefundLines";
+        const documents::DocumentKind& document = *documents::findKind(kind);
         if (kind == Refund) Amount = -absolute(Amount);  // refund lines are always stored negative
         line(20);
-        const int32_t key = documentKey(std::string("SELECT iReceiptsID FROM ") + header + " WHERE iReceiptNumber=" +
-                                        std::to_string(ReceiptNumber) + " AND iBusinessID=" + core::businessIdText());
+        const int32_t key = documentKey(std::string("SELECT ") + document.key + " FROM " + document.header + " WHERE " +
+                                        document.numberColumn + "=" + std::to_string(ReceiptNumber) +
+                                        " AND iBusinessID=" + core::businessIdText());
         line(30);
-        const std::string sql = paymentLineInsert(lines, key, PaymentTypesID, AccountNumber, Branch, Bank, Check,
-                                                  CheckDate, Amount);
+        const std::string sql = paymentLineInsert(document.payments, key, PaymentTypesID, AccountNumber, Branch, Bank,
+                                                  Check, CheckDate, Amount);
         line(40);
         core::execute(sql);
     });
@@ -165,9 +167,10 @@ int32_t CreateInvoiceKabalaBase(int32_t& iCustomersID, Date& datInvoiceDate, std
                 line(30);
                 int32_t invoiceType = static_cast<int32_t>(InvoiceTypes::INVOICE_TYPE_STD);
                 Date due = Date::today();
-                const int32_t number = CreateInvoiceBase(7, iCustomersID, datInvoiceDate, strComments, rebatePercent,
-                                                         rebateAmount, roundTotal, vat, blnChargeVAT, strInvoiceDetails,
-                                                         iTrxCodesID, invoiceType, varLineItems, due, DebugMode);
+                const int32_t number = CreateInvoiceBase(kabala.number(), iCustomersID, datInvoiceDate, strComments,
+                                                         rebatePercent, rebateAmount, roundTotal, vat, blnChargeVAT,
+                                                         strInvoiceDetails, iTrxCodesID, invoiceType, varLineItems, due,
+                                                         DebugMode);
                 line(40);
                 for (const auto& item : records<ReceiptLineItem>(varReceiptLineItems, false)) {
                     // Read as "0" followed by the amount: a negative payment is refused (13).
@@ -180,9 +183,9 @@ int32_t CreateInvoiceKabalaBase(int32_t& iCustomersID, Date& datInvoiceDate, std
                 line(50);
                 total = net + tax;
                 line(60);
-                const std::string sql = std::string("UPDATE ") + "InvoicesKabala" + " SET curTotal=" + total.toString() +
+                const std::string sql = std::string("UPDATE ") + kabala.header + " SET curTotal=" + total.toString() +
                                         ", curTax=" + tax.toString() + ", curNetPmt=" + net.toString() +
-                                        " WHERE iInvoiceNumber=" + std::to_string(number) +
+                                        " WHERE " + kabala.numberColumn + "=" + std::to_string(number) +
                                         " AND iBusinessID=" + core::businessIdText();
                 core::execute(sql);
                 if (DebugMode) modUtils::LogDebug("modKovrinBase.CreateInvoiceKabalaBase", "SQL", Variant(sql));
@@ -211,10 +214,11 @@ void CreateInvoiceKabalaReceiptLineBase(int32_t InvoiceNumber, int32_t PaymentTy
         line(10);
         if (DebugMode) modUtils::LogDebug("modKovrinBase.CreateInvoiceKabalaReceiptLineBase", "");
         line(20);
-        const int32_t key = documentKey("SELECT iInvoicesID FROM InvoicesKabala WHERE iInvoiceNumber=" +
-                                        std::to_string(InvoiceNumber) + " AND iBusinessID=" + core::businessIdText());
+        const int32_t key = documentKey(std::string("SELECT ") + kabala.key + " FROM " + kabala.header + " WHERE " +
+                                        kabala.numberColumn + "=" + std::to_string(InvoiceNumber) +
+                                        " AND iBusinessID=" + core::businessIdText());
         line(30);
-        const std::string sql = paymentLineInsert("InvoiceKabalaReceiptLines", key, PaymentTypesID, AccountNumber,
+        const std::string sql = paymentLineInsert(kabala.payments, key, PaymentTypesID, AccountNumber,
                                                   Branch, Bank, Check, CheckDate, Amount);
         line(40);
         core::execute(sql);
@@ -232,9 +236,9 @@ int32_t CreateReceipt(int32_t& iCustomersID, Date& datReceiptDate, Currency& cur
         line(10);
         if (DebugMode) modUtils::LogDebug("modKovrin.CreateReceipt", "");
         line(20);
-        return modKovrinBase::CreateReceiptBase(2, iCustomersID, datReceiptDate, curTotal, curTax, curNetPmt,
-                                                strDetails, strInvoiceNumbers, varReceiptLineItems, strCurrency,
-                                                curRate, DebugMode);
+        return modKovrinBase::CreateReceiptBase(documents::number(ObjectType::RECEIPT), iCustomersID, datReceiptDate,
+                                                curTotal, curTax, curNetPmt, strDetails, strInvoiceNumbers,
+                                                varReceiptLineItems, strCurrency, curRate, DebugMode);
     });
 }
 
@@ -248,8 +252,9 @@ int32_t CreateRefund(int32_t& iCustomersID, Date& datRefundDate, Currency& curTo
         std::string invoiceNumbers, currency = "NIS";
         Currency rate(1);
         // The one total stands for both the total and the net payment.
-        return modKovrinBase::CreateReceiptBase(13, iCustomersID, datRefundDate, curTotal, tax, curTotal, strDetails,
-                                                invoiceNumbers, varReceiptLineItems, currency, rate, DebugMode);
+        return modKovrinBase::CreateReceiptBase(documents::number(ObjectType::REFUND), iCustomersID, datRefundDate,
+                                                curTotal, tax, curTotal, strDetails, invoiceNumbers,
+                                                varReceiptLineItems, currency, rate, DebugMode);
     });
 }
 

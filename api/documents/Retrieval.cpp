@@ -5,6 +5,7 @@
 #include <KovrinAPI/runtime/Procedure.h>
 #include <KovrinAPI/runtime/Text.h>
 
+#include "DocumentKinds.h"
 #include "DocumentRead.h"
 #include "Documents.h"
 #include "api/core/Connection.h"
@@ -18,6 +19,9 @@ namespace kovrin::modKovrin {
 namespace {
 
 using core::textOf;
+
+constexpr const documents::DocumentKind& invoices = documents::kindOf(ObjectType::Invoice);
+constexpr const documents::DocumentKind& kabala = documents::kindOf(ObjectType::INVOICE_KABALA);
 
 // The value rules of the header and line columns.
 Variant nz0(const db::Recordset& rs, const char* column) { return modUtils::MyNz(rs.Fields(column), Variant(0)); }
@@ -47,14 +51,14 @@ Variant arrayOf(const std::string& sql, Reader read) {
 
 // One header by number.
 template <class Reader>
-auto documentByNumber(const char* procedure, const char* table, int32_t number, const std::string& notFound,
-                      bool& DebugMode, Reader read) {
+auto documentByNumber(const char* procedure, const documents::DocumentKind& kind, int32_t number,
+                      const std::string& notFound, bool& DebugMode, Reader read) {
     return passOn(procedure, [&](Line& line) {
         line(10);
         OpenConnection(DebugMode);
         line(20);
-        db::Recordset rs = core::query(std::string("SELECT * FROM ") + table + " WHERE iInvoiceNumber=" +
-                                       std::to_string(number) + " AND iBusinessID=" + core::businessIdText());
+        db::Recordset rs = core::query(std::string("SELECT * FROM ") + kind.header + " WHERE " + kind.numberColumn +
+                                       "=" + std::to_string(number) + " AND iBusinessID=" + core::businessIdText());
         line(30);
         if (rs.Eof()) raiseError(8257, notFound + std::to_string(number) + ", BusinessID: " + core::businessIdText());
         line(40);
@@ -68,12 +72,12 @@ auto documentByNumber(const char* procedure, const char* table, int32_t number, 
 }  // namespace
 
 std::shared_ptr<Invoice> GetInvoiceByNumber(int32_t iInvoiceNumber, bool& DebugMode) {
-    return documentByNumber("modKovrin.GetInvoiceByNumber", "UsysInvoices", iInvoiceNumber,
+    return documentByNumber("modKovrin.GetInvoiceByNumber", invoices, iInvoiceNumber,
                             "Invoice not found. Invoice Number: ", DebugMode, PopulateInvoice);
 }
 
 std::shared_ptr<InvoiceKabala> GetInvoiceKabalaByNumber(int32_t iInvoiceKabalaNumber, bool& DebugMode) {
-    return documentByNumber("modKovrin.GetInvoiceKabalaByNumber", "InvoicesKabala", iInvoiceKabalaNumber,
+    return documentByNumber("modKovrin.GetInvoiceKabalaByNumber", kabala, iInvoiceKabalaNumber,
                             "Invoice/Kabala not found. Invoice/Kabala Number: ", DebugMode, PopulateInvoiceKabala);
 }
 
@@ -148,9 +152,9 @@ std::shared_ptr<InvoiceKabala> invoiceKabalaHeader(const db::Recordset& rs, Line
     return r;
 }
 
-const std::string InvoiceLinesOrder = " ORDER BY iInvoiceLinesID";
-const std::string KabalaLinesOrder = " ORDER BY iInvoiceKabalaLinesID";
-const std::string PaymentLinesOrder = " ORDER BY iInvoiceKabalaReceiptLinesID";
+const std::string InvoiceLinesOrder = std::string(" ORDER BY ") + invoices.goodsKey;
+const std::string KabalaLinesOrder = std::string(" ORDER BY ") + kabala.goodsKey;
+const std::string PaymentLinesOrder = std::string(" ORDER BY ") + kabala.paymentsKey;
 
 }  // namespace
 
@@ -158,8 +162,8 @@ std::shared_ptr<Invoice> PopulateInvoice(const db::Recordset& rs) {
     return passOn("modKovrin.PopulateInvoice", [&](Line& line) {
         auto r = invoiceHeader(rs, line);
         line(40);
-        r->varInvoiceLines(arrayOf("SELECT * FROM InvoiceLines WHERE iInvoicesID=" + text(rs, "iInvoicesID") +
-                                       InvoiceLinesOrder,
+        r->varInvoiceLines(arrayOf(std::string("SELECT * FROM ") + invoices.goods + " WHERE iInvoicesID=" +
+                                       text(rs, invoices.key) + InvoiceLinesOrder,
                                    PopulateLineItem));
         return r;
     });
@@ -169,12 +173,12 @@ std::shared_ptr<InvoiceKabala> PopulateInvoiceKabala(const db::Recordset& rs) {
     return passOn("modKovrin.PopulateInvoiceKabala", [&](Line& line) {
         auto r = invoiceKabalaHeader(rs, line);
         line(40);
-        const std::string key = text(rs, "iInvoicesID");
-        r->varInvoiceLines(arrayOf("SELECT * FROM InvoiceKabalaLines WHERE iInvoicesID=" + key +
+        const std::string key = text(rs, kabala.key);
+        r->varInvoiceLines(arrayOf(std::string("SELECT * FROM ") + kabala.goods + " WHERE iInvoicesID=" + key +
                                        " AND iBusinessID=" + core::businessIdText() + KabalaLinesOrder,
                                    PopulateLineItem));
         line(50);
-        r->varReceiptLines(arrayOf("SELECT * FROM InvoiceKabalaReceiptLines WHERE iReceiptsID=" + key +
+        r->varReceiptLines(arrayOf(std::string("SELECT * FROM ") + kabala.payments + " WHERE iReceiptsID=" + key +
                                        " AND iBusinessID=" + core::businessIdText() + PaymentLinesOrder,
                                    PopulateReceiptLine));
         return r;
@@ -188,8 +192,8 @@ Variant GetInvoices(bool& DebugMode) {
         line(10);
         OpenConnection(DebugMode);
         line(20);
-        Variant result = arrayOf("SELECT * FROM UsysInvoices WHERE iBusinessID=" + core::businessIdText() +
-                                     " ORDER BY iInvoiceNumber ASC",
+        Variant result = arrayOf(std::string("SELECT * FROM ") + invoices.header + " WHERE iBusinessID=" +
+                                     core::businessIdText() + " ORDER BY " + invoices.numberColumn + " ASC",
                                  PopulateInvoice);
         line(30);
         CloseAll();
@@ -202,8 +206,8 @@ Variant GetInvoicesKabala(bool& DebugMode) {
         line(10);
         OpenConnection(DebugMode);
         line(20);
-        Variant result = arrayOf("SELECT * FROM InvoicesKabala WHERE iBusinessID=" + core::businessIdText() +
-                                     " ORDER BY iInvoiceNumber ASC",
+        Variant result = arrayOf(std::string("SELECT * FROM ") + kabala.header + " WHERE iBusinessID=" +
+                                     core::businessIdText() + " ORDER BY " + kabala.numberColumn + " ASC",
                                  PopulateInvoiceKabala);
         line(30);
         CloseAll();

@@ -4,6 +4,7 @@
 #include <KovrinAPI/runtime/Procedure.h>
 #include <KovrinAPI/runtime/Text.h>
 
+#include "DocumentKinds.h"
 #include "DocumentRead.h"
 #include "api/core/Connection.h"
 #include "api/core/DebugLog.h"
@@ -117,7 +118,9 @@ std::string GetInvoicesByQueryXML(int32_t iInvoiceNumber, bool& DebugMode) {
         line(10);
         OpenConnection(DebugMode);
         line(20);
-        db::Recordset rs = core::query("SELECT * FROM UsysInvoices WHERE iInvoiceNumber=" + std::to_string(iInvoiceNumber) +
+        const documents::DocumentKind& invoices = documents::kindOf(ObjectType::Invoice);
+        db::Recordset rs = core::query(std::string("SELECT * FROM ") + invoices.header + " WHERE " +
+                                       invoices.numberColumn + "=" + std::to_string(iInvoiceNumber) +
                                        " AND iBusinessID=" + core::businessIdText());
         line(30);
         if (rs.Eof())

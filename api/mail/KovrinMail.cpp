@@ -10,6 +10,7 @@
 #include "api/core/Clock.h"
 #include "api/core/Operation.h"
 #include "api/core/modUtils.h"
+#include "api/documents/DocumentKinds.h"
 
 namespace kovrin {
 
@@ -64,21 +65,13 @@ constexpr const char* DriverPrinter = "Software\\FinePrint Software\\pdfFactory3
 constexpr const char* Driver = "Software\\FinePrint Software\\pdfFactory3";
 
 // The word of the PDF's file name; the kinds that cannot be printed fail here, before anything
-// is changed. Other values have no word (and nothing is printed for them).
-std::string fileWord(ObjectType kind) {
-    switch (kind) {
-        case ObjectType::Invoice: return "Invoice";
-        case ObjectType::RECEIPT: return "Receipt";
-        case ObjectType::EXPENSES: raiseError(6461, "Can not print and send object type Expenses.");
-        case ObjectType::HIYUV: return "Invoice Proforma";
-        case ObjectType::INVOICE_KABALA: return "InvoiceKabala";
-        case ObjectType::INVOICE_ZIKUI: return "InvoiceZikui";
-        case ObjectType::REFUND: return "Refund";
-        case ObjectType::ORDER_: raiseError(6462, "Can not print and send object type Order.");
-        case ObjectType::SHIPPING: raiseError(6464, "Can not print and send object type Shipping.");
-        case ObjectType::PROPOSAL: raiseError(6463, "Can not print and send object type Proposal.");
-    }
-    return "";
+// is changed. A number that names no kind has no word (and nothing is printed for it).
+std::string fileWord(ObjectType type) {
+    const documents::DocumentKind* kind = documents::findKind(static_cast<int32_t>(type));
+    if (!kind) return "";
+    if (kind->notPrintableError != 0)
+        raiseError(kind->notPrintableError, std::string("Can not print and send object type ") + kind->name + ".");
+    return kind->fileWord;
 }
 
 }  // namespace

@@ -5,36 +5,6 @@
 #include <KovrinAPI/runtime/Error.h>
 
 namespace kovrin::frontend::app {
-namespace {
-
-const DocumentKind kinds[] = {
-    {1, "Invoice", "UsysInvoices", "InvoiceLines", nullptr, "iInvoicesID", "iInvoiceNumber", "חשבונית מס",
-     "Tax Invoice"},
-    {6, "InvoiceIska", "InvoiceHiyuv", "InvoiceHiyuvLines", nullptr, "iInvoicesID", "iInvoiceNumber", "חשבון עסקה",
-     "Proforma Invoice"},
-    {9, "InvoiceZikui", "InvoicesZikui", "InvoiceZikuiLines", nullptr, "iInvoicesID", "iInvoiceNumber",
-     "חשבונית זיכוי", "Credit Invoice"},
-    {7, "InvoiceKabala", "InvoicesKabala", "InvoiceKabalaLines", "InvoiceKabalaReceiptLines", "iInvoicesID",
-     "iInvoiceNumber", "חשבונית מס קבלה", "Tax Invoice Receipt"},
-    {2, "Receipt", "UsysReceipts", nullptr, "ReceiptLines", "iReceiptsID", "iReceiptNumber", "קבלה", "Receipt"},
-    {13, "Refund", "Refunds", nullptr, "RefundLines", "iReceiptsID", "iReceiptNumber", "החזר כספי", "Refund"},
-};
-
-}  // namespace
-
-const DocumentKind& kindInvoice() { return kinds[0]; }
-const DocumentKind& kindIska() { return kinds[1]; }
-const DocumentKind& kindCredit() { return kinds[2]; }
-const DocumentKind& kindInvoiceReceipt() { return kinds[3]; }
-const DocumentKind& kindReceipt() { return kinds[4]; }
-const DocumentKind& kindRefund() { return kinds[5]; }
-
-const DocumentKind* kindByNumber(int kind) {
-    for (const auto& k : kinds)
-        if (k.kind == kind) return &k;
-    return nullptr;
-}
-
 std::string shortDate(const std::string& stored) {
     if (stored.size() < 10 || stored[4] != '-' || stored[7] != '-') return stored;
     return stored.substr(8, 2) + "/" + stored.substr(5, 2) + "/" + stored.substr(0, 4);

@@ -7,29 +7,12 @@
 #include <vector>
 
 #include "Store.h"
+#include "api/documents/DocumentKinds.h"
 
 namespace kovrin::frontend::app {
 
-// A document kind and where it is kept. `kind` is the library's ObjectType number.
-struct DocumentKind {
-    int kind;
-    const char* name;          // for messages and file names: "Invoice", "Receipt", ...
-    const char* header;        // header table
-    const char* goods;         // goods lines, or nullptr
-    const char* payments;      // payment lines, or nullptr
-    const char* key;           // the header's row key, which the lines refer to
-    const char* numberColumn;  // the document number
-    const char* hebrewTitle;
-    const char* englishTitle;
-};
-
-const DocumentKind& kindInvoice();
-const DocumentKind& kindIska();
-const DocumentKind& kindCredit();
-const DocumentKind& kindInvoiceReceipt();
-const DocumentKind& kindReceipt();
-const DocumentKind& kindRefund();
-const DocumentKind* kindByNumber(int kind);
+// The document kinds, as the library knows them.
+using documents::DocumentKind;
 
 struct GoodsLine {
     std::string description;

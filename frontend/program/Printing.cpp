@@ -27,7 +27,7 @@ std::filesystem::path pdfTarget(const Document& d) {
     const std::string asked = readSetting(registry::CurrentUser, PdfFactoryKey, "OutputFile").value_or("");
     if (!asked.empty()) return asked;
     const char* tmp = std::getenv("TMPDIR");
-    return std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / fmt::format("{} {}.pdf", d.kind->name, d.number);
+    return std::filesystem::path(tmp && *tmp ? tmp : "/tmp") / fmt::format("{} {}.pdf", d.kind->fileWord, d.number);
 }
 
 void render(const Document& d, Language language, Copy copy, QPrinter& printer) {
@@ -51,7 +51,7 @@ void printDocument(Store& store, const Document& d, Language language) {
     const bool pdf = isPdfPrinter(printerName);
 
     WriteTransaction counting(store);  // two prints of one document at once cannot both be the original
-    const std::vector<Param> key = {int64_t{d.business}, int64_t{d.kind->kind}, int64_t{d.number}};
+    const std::vector<Param> key = {int64_t{d.business}, int64_t{d.kind->number()}, int64_t{d.number}};
     const auto row = store.first("SELECT iPrintCount FROM FrontEndPrints WHERE iBusinessID = ? AND iObjectType = ? "
                                  "AND iDocumentNumber = ?",
                                  key);

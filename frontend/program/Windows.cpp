@@ -77,13 +77,12 @@ std::unique_ptr<QWidget> startWindow(Store& store, int business) {
 
     // The latest documents of every kind, newest first.
     std::string sql;
-    for (int kind : {1, 6, 7, 9, 2, 13}) {
-        const DocumentKind& k = *kindByNumber(kind);
-        const bool invoice = k.goods != nullptr;
+    for (const DocumentKind& k : documents::Kinds) {
+        if (!k.stored()) continue;
         sql += fmt::format("{}SELECT {} AS iKind, {} AS iNumber, datxDate, vcBusinessName, {} AS curAmount FROM {} "
                            "WHERE iBusinessID = ?1",
-                           sql.empty() ? "" : " UNION ALL ", kind, k.numberColumn,
-                           invoice ? "curGrandTotal" : "curTotal", k.header);
+                           sql.empty() ? "" : " UNION ALL ", k.number(), k.numberColumn,
+                           k.isInvoice() ? "curGrandTotal" : "curTotal", k.header);
     }
     const auto rows = store.query(sql + " ORDER BY datxDate DESC, iNumber DESC LIMIT 30", {int64_t{business}});
     auto* table = new QTableWidget(static_cast<int>(rows.size()), 5);
@@ -91,7 +90,7 @@ std::unique_ptr<QWidget> startWindow(Store& store, int business) {
                                       QString::fromUtf8("לקוח"), QString::fromUtf8("סכום")});
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const Row& row = rows[r];
-        const QString cells[] = {QString::fromUtf8(kindByNumber(static_cast<int>(row.integer("iKind")))->hebrewTitle),
+        const QString cells[] = {QString::fromUtf8(documents::findKind(static_cast<int32_t>(row.integer("iKind")))->hebrewTitle),
                                  q(row.text("iNumber")), q(shortDate(row.text("datxDate"))),
                                  q(row.text("vcBusinessName")), money(row.number("curAmount"))};
         for (int c = 0; c < 5; ++c) {

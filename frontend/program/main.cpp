@@ -41,27 +41,24 @@ enum class Action { Start, Display, Print, Balance, Backup };
 struct Macro {
     const char* name;
     Action action;
-    int kind;  // the document kind (ObjectType) for Display and Print
+    const app::DocumentKind* kind;  // for Display and Print
     app::Language language;
 };
 
-constexpr app::Language He = app::Language::Hebrew, En = app::Language::English;
-const Macro macros[] = {
-    {"apiPrintInvoice", Action::Print, 1, He},        {"apiPrintInvoiceEng", Action::Print, 1, En},
-    {"apiPrintInvoiceHiyuv", Action::Print, 6, He},   {"apiPrintInvoiceZikui", Action::Print, 9, He},
-    {"apiPrintReceipt", Action::Print, 2, He},        {"apiPrintReceiptEng", Action::Print, 2, En},
-    {"apiPrintRefund", Action::Print, 13, He},        {"apiPrintInvoiceKabala", Action::Print, 7, He},
-    {"apiDisplayInvoice", Action::Display, 1, He},    {"apiDisplayInvoiceHiyuv", Action::Display, 6, He},
-    {"apiDisplayInvoiceZikui", Action::Display, 9, He}, {"apiDisplayReceipt", Action::Display, 2, He},
-    {"apiDisplayRefund", Action::Display, 13, He},    {"apiDisplayInvoiceKabala", Action::Display, 7, He},
-    {"apiUpdateCustomerBalance", Action::Balance, 0, He}, {"apiPerformBackup", Action::Backup, 0, He},
-};
-
-const Macro& findMacro(const std::string& name) {
-    static const Macro start{"", Action::Start, 0, He};
-    if (name.empty()) return start;
-    for (const Macro& m : macros)
-        if (QString::fromStdString(name).compare(m.name, Qt::CaseInsensitive) == 0) return m;
+// The macros of the document kinds (print in Hebrew and English, display), then the two of their own.
+Macro findMacro(const std::string& name) {
+    constexpr app::Language He = app::Language::Hebrew, En = app::Language::English;
+    if (name.empty()) return {"", Action::Start, nullptr, He};
+    const auto is = [&](const char* macro) {
+        return macro && QString::fromStdString(name).compare(macro, Qt::CaseInsensitive) == 0;
+    };
+    for (const app::DocumentKind& k : kovrin::documents::Kinds) {
+        if (is(k.printMacro)) return {k.printMacro, Action::Print, &k, He};
+        if (is(k.printMacroEnglish)) return {k.printMacroEnglish, Action::Print, &k, En};
+        if (is(k.displayMacro)) return {k.displayMacro, Action::Display, &k, He};
+    }
+    if (is("apiUpdateCustomerBalance")) return {"apiUpdateCustomerBalance", Action::Balance, nullptr, He};
+    if (is("apiPerformBackup")) return {"apiPerformBackup", Action::Backup, nullptr, He};
     throw Error(app::errors::BadCommandLine, fmt::format("There is no macro \"{}\"", name));
 }
 
@@ -109,7 +106,7 @@ std::unique_ptr<QApplication> qt;
 
 int run(int argc, char** argv) {
     const app::CommandLine line = app::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-    const Macro& macro = findMacro(line.macro);
+    const Macro macro = findMacro(line.macro);
     app::Store store(line.database);  // a missing or foreign file stops here
     app::logBeside(line.database);
     app::log(fmt::format("{}{}{} on {}", macro.name[0] ? macro.name : "start", line.argument.empty() ? "" : " ",
@@ -147,7 +144,7 @@ int run(int argc, char** argv) {
         return runWindow(*window);
     }
     const app::Document document =
-        app::loadDocument(store, *app::kindByNumber(macro.kind), business, documentNumber(line.argument));
+        app::loadDocument(store, *macro.kind, business, documentNumber(line.argument));
     if (macro.action == Action::Print) {
         app::printDocument(store, document, macro.language);
         return 0;

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "Writers.h"
 #include "platform/db/SqliteBackend.h"
@@ -48,6 +49,26 @@ std::string inProgram(const std::function<std::string()>& f, bool unprivileged =
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the program crashed: " << status;
     return text;
 }
+
+// The folders of a test whose program runs unprivileged: under the system's temporary folder, in
+// one everybody may enter, since the build tree (where the tests' folders usually are) may lie
+// under a folder only its owner enters, such as root's home. Made before the Installation.
+class ReachableFolders {
+public:
+    ReachableFolders() {
+        if (chmod(dir_.path().c_str(), 0755) != 0) throw std::runtime_error("chmod failed");
+        if (const char* old = std::getenv("KOVRIN_TEST_TMP")) old_ = old;
+        setenv("KOVRIN_TEST_TMP", dir_.path().c_str(), 1);
+    }
+    ~ReachableFolders() {
+        if (old_) setenv("KOVRIN_TEST_TMP", old_->c_str(), 1);
+        else unsetenv("KOVRIN_TEST_TMP");
+    }
+
+private:
+    TempDir dir_{fs::temp_directory_path()};
+    std::optional<std::string> old_;
+};
 
 // When the test runs as root, the folders and their files become nobody's, for inProgram.
 void giveToNobody(const std::vector<std::string>& dirs) {
@@ -171,6 +192,7 @@ TEST(Reliability, DatabaseLockedByAnotherWriterPastTheBusyTimeOut) {
 // Permissions: a read-only database file or folder refuses every writer with the database error
 // and keeps what it holds. The program runs as nobody when the test runs as root.
 TEST(Reliability, ReadOnlyDatabaseFileOrFolder) {
+    ReachableFolders reachable;
     Installation inst;
     const std::string path = inst.databasePath(), folder = inst.dir().path().string();
     const std::string registry = std::getenv("KOVRIN_REGISTRY_DIR");
@@ -206,6 +228,7 @@ TEST(Reliability, ReadOnlyDatabaseFileOrFolder) {
 // Folder read-only too, before any log file of the hives exists: they cannot be read (the log
 // cannot be made), a clear error.
 TEST(Reliability, RegistryFolderMissingOrReadOnly) {
+    ReachableFolders reachable;
     Installation inst;
     const std::string registry = std::getenv("KOVRIN_REGISTRY_DIR");
     const auto outcome = [] {

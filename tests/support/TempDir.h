@@ -12,9 +12,10 @@ namespace kovrin::test {
 
 class TempDir {
 public:
-    TempDir() {
+    // Under `root`; by default under KOVRIN_TEST_TMP, else the system's temporary folder.
+    explicit TempDir(std::filesystem::path root = {}) {
         const char* base = std::getenv("KOVRIN_TEST_TMP");
-        std::filesystem::path root = base && *base ? base : std::filesystem::temp_directory_path();
+        if (root.empty()) root = base && *base ? base : std::filesystem::temp_directory_path();
         std::filesystem::create_directories(root);
         std::string pattern = (root / "kovrin-XXXXXX").string();
         if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");

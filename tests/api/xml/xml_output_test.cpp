@@ -1,3 +1,4 @@
+#include <KovrinAPI/Customer.h>
 #include <KovrinAPI/Kovrin.h>
 
 #include <gtest/gtest.h>
@@ -113,6 +114,15 @@ TEST(CustomerXml, EveryCustomerInColumnOrder) {
     const Error e = errorOf([&] { k.GetCustomerByForeignKeyXML("NOPE"); });
     EXPECT_EQ(e.number(), 8255);
     EXPECT_EQ(e.description(), "Customer not found. Foreign Key: NOPE, BusinessID: 1");
+
+    // A row without a currency (written by another program) reads as shekels, in the XML as in the
+    // record, instead of failing on the Null.
+    inst.exec("UPDATE Customers SET vcCurrencySymbol = NULL WHERE vcForeignKey = 'CUST-004'");
+    const std::string noCurrency = k.GetCustomerByForeignKeyXML("CUST-004");
+    EXPECT_NE(noCurrency.find("<Charge>0</Charge><ChargeCurrencyName>NIS</ChargeCurrencyName>"), std::string::npos)
+        << noCurrency;
+    EXPECT_EQ(k.GetCustomerByForeignKey("CUST-004")->ChargeCurrency(), "NIS");
+    EXPECT_NE(k.GetCustomersXML().find("<ChargeCurrencyName>NIS</ChargeCurrencyName>"), std::string::npos);
 
     inst.exec("DELETE FROM Customers");
     EXPECT_EQ(k.GetCustomersXML(), "<Kovrin>\r\n</Kovrin>\r\n");
