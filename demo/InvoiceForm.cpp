@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace demo {
@@ -70,6 +71,10 @@ private:
     void created(int32_t number, const QString& word);
     void recompute();
     void openCreated();
+    void requestAllocationNumber();
+    kovrin::ObjectType objectType() const {
+        return kind_ == InvoiceKind::InvoiceKabala ? kovrin::ObjectType::INVOICE_KABALA : kovrin::ObjectType::Invoice;
+    }
 
     InvoiceKind kind_;
     KindInfo info_;
@@ -89,6 +94,9 @@ private:
     std::vector<Row> rows_;
     std::unique_ptr<Payments> payments_;
     QPushButton* cmdOpenInvoice_;
+    // Tax invoices and invoice-receipts: the Tax Authority's allocation number.
+    QLineEdit* txtAllocationNumber_ = nullptr;
+    QPushButton* cmdRequestAllocation_ = nullptr;
     int32_t createdNumber_ = 0;
     QGridLayout* grid_;
 };
@@ -154,6 +162,11 @@ InvoiceForm::InvoiceForm(InvoiceKind kind, QWidget* parent) : QDialog(parent), k
     add(QStringLiteral("סה\"כ:"), txtTotal_, 2);
     ++r;
     add(QStringLiteral("סה\"כ לתשלום:"), txtTotalToBePaid_);
+    if (kind == InvoiceKind::Invoice || itemised || kind == InvoiceKind::InvoiceKabala) {
+        txtAllocationNumber_ = MakeLine(this, "txtAllocationNumber");
+        txtAllocationNumber_->setLayoutDirection(Qt::LeftToRight);  // digits read left to right
+        add(QStringLiteral("מספר הקצאה:"), txtAllocationNumber_, 2);
+    }
 
     grid_ = new QGridLayout;
     QStringList heads;
@@ -214,6 +227,13 @@ InvoiceForm::InvoiceForm(InvoiceKind kind, QWidget* parent) : QDialog(parent), k
     cmdOpenInvoice_->setVisible(false);
     buttons->addWidget(cmdOpenInvoice_);
     connect(cmdOpenInvoice_, &QPushButton::clicked, this, [this] { openCreated(); });
+    if (txtAllocationNumber_) {
+        cmdRequestAllocation_ = new QPushButton(QStringLiteral("בקש מספר הקצאה"), this);
+        cmdRequestAllocation_->setObjectName("cmdRequestAllocation");
+        cmdRequestAllocation_->setVisible(false);
+        buttons->addWidget(cmdRequestAllocation_);
+        connect(cmdRequestAllocation_, &QPushButton::clicked, this, [this] { requestAllocationNumber(); });
+    }
     buttons->addStretch();
     auto* cmdClose = new QPushButton(QStringLiteral("סגור"), this);
     cmdClose->setObjectName("cmdClose");
@@ -294,6 +314,9 @@ void InvoiceForm::validate(bool xml) const {
     if (first.description->text().isEmpty()) throw Refused{QStringLiteral("חובה להכניס תיאור פריט")};
     if (first.price->text().isEmpty()) throw Refused{QStringLiteral("חובה להכניס מחיר פריט")};
     if (first.quantity->text().isEmpty()) throw Refused{QStringLiteral("חובה להכניס כמות פריט")};
+    if (txtAllocationNumber_ && !txtAllocationNumber_->text().isEmpty() &&
+        !QRegularExpression("^[0-9]{9}$").match(txtAllocationNumber_->text()).hasMatch())
+        throw Refused{QStringLiteral("מספר הקצאה הוא בן תשע ספרות")};
     if (xml && lstTrxCodes_->currentIndex() < 0)
         throw Refused{kind_ == InvoiceKind::Itemised ? QStringLiteral("חובה לבחור בסווג התנועה")
                                                      : QStringLiteral("חובה לבחור בסיווג תנועה")};
@@ -328,8 +351,10 @@ QString InvoiceForm::xml() const {
       << "<TrxCodesID>" + QString::number(TrailingNumber(lstTrxCodes_)) + "</TrxCodesID>"
       << "<DocDate>" + DemoXMLDate(kovrin::Variant(ToDate(datInvoiceDate_))) + "</DocDate>"
       << "<DocComments>" + XMLEscape(txtComments_->text()) + "</DocComments>"
-      << "<DocDetails>" + XMLEscape(txtDetails_->text()) + "</DocDetails>"
-      << "<RebatePercent>" + Decimal(TextAsDouble(txtRebatePercent_->text(), 0)) + "</RebatePercent>"
+      << "<DocDetails>" + XMLEscape(txtDetails_->text()) + "</DocDetails>";
+    if (txtAllocationNumber_ && !txtAllocationNumber_->text().isEmpty())
+        x << "<AllocationNumber>" + txtAllocationNumber_->text() + "</AllocationNumber>";
+    x      << "<RebatePercent>" + Decimal(TextAsDouble(txtRebatePercent_->text(), 0)) + "</RebatePercent>"
       << "<RebateAmount>" + Decimal(TextAsDouble(txtRebateNIS_->text(), 0)) + "</RebateAmount>"
       << "<RoundTotal>" + TrueFalse(!itemised && chkRound_->isChecked()) + "</RoundTotal>"
       << "<ChargeVAT>" + TrueFalse(chkVAT_->isChecked()) + "</ChargeVAT>";
@@ -416,6 +441,10 @@ void InvoiceForm::createByArguments() {
             break;
         }
         step = 50;
+        // Given by hand: stored on the new document (its form was checked before).
+        if (txtAllocationNumber_ && !txtAllocationNumber_->text().isEmpty())
+            k->SetAllocationNumber(objectType(), number, s(txtAllocationNumber_->text()));
+        step = 60;
         created(number, QString::fromUtf8(info_.createdWord));
     });
 }
@@ -445,6 +474,19 @@ void InvoiceForm::created(int32_t number, const QString& word) {
     ShowInfo(word + QString::number(number) + QStringLiteral(" נוצרה בהצלחה."));
     cmdOpenInvoice_->setText(QStringLiteral("הצג חשבונית ") + QString::number(number));
     cmdOpenInvoice_->setVisible(true);
+    if (cmdRequestAllocation_) cmdRequestAllocation_->setVisible(true);
+}
+
+void InvoiceForm::requestAllocationNumber() {
+    RunStepped(s(handler("cmdRequestAllocation_Click")).c_str(), [&](int& step) {
+        step = 10;
+        auto k = NewKovrin();
+        step = 20;
+        const QString number = q(k->RequestAllocationNumber(objectType(), createdNumber_));
+        step = 30;
+        txtAllocationNumber_->setText(number);
+        ShowInfo(QStringLiteral("מספר הקצאה: ") + number);
+    });
 }
 
 void InvoiceForm::openCreated() {

@@ -79,6 +79,9 @@ public:
     void iInvoiceNumber(int32_t v) { iInvoiceNumber_ = v; }
     std::string vcOsekMorshe() const { return vcOsekMorshe_; }
     void vcOsekMorshe(const std::string& v) { vcOsekMorshe_ = v; }
+    // The Tax Authority's allocation number (nine digits); empty while the document has none.
+    std::string AllocationNumber() const { return AllocationNumber_; }
+    void AllocationNumber(const std::string& v) { AllocationNumber_ = v; }
 
 private:
     Variant varInvoiceLines_;
@@ -99,6 +102,7 @@ private:
     Date datxDate_;
     int32_t iInvoiceNumber_ = 0;
     std::string vcOsekMorshe_;
+    std::string AllocationNumber_;
 };
 
 }  // namespace kovrin

@@ -85,6 +85,9 @@ public:
     void iInvoiceKabalaNumber(int32_t v) { iInvoiceKabalaNumber_ = v; }
     std::string vcOsekMorshe() const { return vcOsekMorshe_; }
     void vcOsekMorshe(const std::string& v) { vcOsekMorshe_ = v; }
+    // The Tax Authority's allocation number (nine digits); empty while the document has none.
+    std::string AllocationNumber() const { return AllocationNumber_; }
+    void AllocationNumber(const std::string& v) { AllocationNumber_ = v; }
 
 private:
     Currency curNetPmt_, curTax_;
@@ -104,6 +107,7 @@ private:
     Date datxDate_, datDueDate_;
     int32_t iInvoiceKabalaNumber_ = 0;
     std::string vcOsekMorshe_;
+    std::string AllocationNumber_;
 };
 
 }  // namespace kovrin

@@ -260,6 +260,36 @@ public:
                        const std::string& strReceipientsCC, const std::string& strReceipientsBCC,
                        const std::string& strHTMLBody);
 
+    // ---- allocation numbers ----
+    // A tax invoice or invoice-receipt needs the Tax Authority's allocation number (nine digits)
+    // when its VAT is above 0, its customer has a licensed-dealer number, and its total before VAT
+    // reaches the threshold in force on its date. Credit and Iska invoices never need one.
+    //
+    // When a provider is registered (docs/allocation.md), CreateInvoice, CreateInvoiceKabala and
+    // their XML forms ask it for a new document that needs a number, after the document is
+    // stored; a failure there does not fail the creation (it is written to the error table) and
+    // the document stays without a number until RequestAllocationNumber or SetAllocationNumber.
+
+    // The threshold (amount before VAT) in force on the date; 0 before 5 May 2024, when no
+    // document needs a number. A zero date means today.
+    Currency GetAllocationThreshold(Date datDate);
+    // Stores the number on a document of kind Invoice or INVOICE_KABALA (8403 for another): nine
+    // digits, leading zeros kept (8401 otherwise); no such document: 8257. The number it already
+    // has is accepted again; another one is refused (8402).
+    void SetAllocationNumber(ObjectType iObjectType, int32_t iDocNumber, const std::string& strAllocationNumber);
+    // The document's stored number, or else the registered provider's answer, stored and returned.
+    // Failures leave the document as it was and may be retried: no provider 8404, it could not be
+    // started 8405, refused 8406 (the description has its reason), failed or gave no valid answer
+    // 8407, did not answer in time 8408.
+    std::string RequestAllocationNumber(ObjectType iObjectType, int32_t iDocNumber);
+    // 0 no number needed (and none stored), 1 needed and missing, 2 has one. Kinds other than
+    // Invoice and INVOICE_KABALA answer 0; no such document: 8257.
+    int32_t AllocationNumberStatus(ObjectType iObjectType, int32_t iDocNumber);
+    // Off (the default): PrintInvoice, PrintInvoiceKabala and SendDocByMail refuse a document
+    // that needs an allocation number and has none (8409). On: they go on without it.
+    bool AllowMissingAllocationNumber() const;
+    void AllowMissingAllocationNumber(bool value);
+
 private:
     // Receipts (kind 2) and refunds (kind 13) from XML.
     int32_t CreateReceiptXML1(int32_t kind, const std::string& strXML);
@@ -270,6 +300,7 @@ private:
     std::string mailServerPassword_;
     int32_t backupTimeOutSeconds_ = 60;
     double pdfTimeout_ = 10000;
+    bool allowMissingAllocationNumber_ = false;
 };
 
 }  // namespace kovrin

@@ -5,6 +5,7 @@
 
 #include "FrontEnd.h"
 #include "api/core/Clock.h"
+#include "api/documents/Allocation.h"
 #include "api/core/Operation.h"
 #include "api/core/RegSettings.h"
 #include "api/documents/DocumentKinds.h"
@@ -69,6 +70,8 @@ void Kovrin::PrintInvoice(int32_t iInvoiceNumber, std::optional<Languages> Lang)
     passOnLocked("Kovrin.PrintInvoice", [&](Line& line) {
         line(10);
         logEntry(debugMode_, "Kovrin.PrintInvoice", "iInvoiceNumber", Variant(iInvoiceNumber));
+        line(40);
+        if (!allowMissingAllocationNumber_) modKovrin::RefuseMissingAllocationNumber(1, iInvoiceNumber, debugMode_);
         line(50);
         modKovrin::PrintInvoice(std::to_string(iInvoiceNumber), languageOr(Lang), debugMode_);
     });
@@ -114,6 +117,8 @@ void Kovrin::PrintInvoiceKabala(int32_t iInvoiceNumber) {
     logAndPassOn(debugMode_, "Kovrin.PrintInvoiceKabala", [&](Line& line) {
         line(10);
         logEntry(debugMode_, "Kovrin.PrintInvoiceKabala", "iInvoiceNumber", Variant(iInvoiceNumber));
+        line(40);
+        if (!allowMissingAllocationNumber_) modKovrin::RefuseMissingAllocationNumber(7, iInvoiceNumber, debugMode_);
         line(50);
         modKovrin::PrintInvoiceKabala(std::to_string(iInvoiceNumber), debugMode_);
     });

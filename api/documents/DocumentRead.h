@@ -56,6 +56,7 @@ struct InvoiceArguments {
     Currency curRebateAmount, curTotal, curTax, curNetPmt;
     bool blnRoundTotal = false, blnChargeVAT = true;
     Variant varLineItems, varReceiptLineItems;
+    std::string strAllocationNumber;  // invoices and invoice-receipts; checked for form when read
 };
 
 struct ReceiptArguments {

@@ -3,6 +3,7 @@
 #include <KovrinAPI/InvoiceKabala.h>
 #include <KovrinAPI/Kovrin.h>
 
+#include "Allocation.h"
 #include "DocumentRead.h"
 #include "Documents.h"
 #include "api/core/Operation.h"
@@ -69,10 +70,15 @@ int32_t Kovrin::CreateInvoiceXML(const std::string& strXML) {
         auto a = xmlInput::parseInvoice(strXML, xmlInput::InvoiceForm::Invoice,
                                          xmlInput::customersOfTheBusiness(debugMode_));
         line(50);
-        return modKovrin::CreateInvoice(a.iCustomersID, a.datInvoiceDate, a.strComments, a.fltRebatePercent,
-                                        a.curRebateAmount, a.blnRoundTotal, a.fltVAT, a.blnChargeVAT,
-                                        a.strInvoiceDetails, a.iTrxCodesID, a.iInvoiceType, a.varLineItems,
-                                        a.datDueDate, debugMode_);
+        const int32_t number = modKovrin::CreateWithAllocationNumber(1, a.strAllocationNumber, debugMode_, [&] {
+            return modKovrin::CreateInvoice(a.iCustomersID, a.datInvoiceDate, a.strComments, a.fltRebatePercent,
+                                            a.curRebateAmount, a.blnRoundTotal, a.fltVAT, a.blnChargeVAT,
+                                            a.strInvoiceDetails, a.iTrxCodesID, a.iInvoiceType, a.varLineItems,
+                                            a.datDueDate, debugMode_);
+        });
+        line(60);
+        modKovrin::AllocateNewDocument(1, number, debugMode_);
+        return number;
     });
 }
 
@@ -99,10 +105,15 @@ int32_t Kovrin::CreateInvoiceKabalaXML(const std::string& strXML) {
         auto a = xmlInput::parseInvoice(strXML, xmlInput::InvoiceForm::Kabala,
                                          xmlInput::customersOfTheBusiness(debugMode_));
         line(50);
-        return modKovrin::CreateInvoiceKabala(a.iCustomersID, a.datInvoiceDate, a.strComments, a.fltRebatePercent,
-                                              a.curRebateAmount, a.blnRoundTotal, a.fltVAT, a.blnChargeVAT,
-                                              a.strInvoiceDetails, a.iTrxCodesID, a.varLineItems, a.curTotal,
-                                              a.curTax, a.curNetPmt, a.varReceiptLineItems, debugMode_);
+        const int32_t number = modKovrin::CreateWithAllocationNumber(7, a.strAllocationNumber, debugMode_, [&] {
+            return modKovrin::CreateInvoiceKabala(a.iCustomersID, a.datInvoiceDate, a.strComments, a.fltRebatePercent,
+                                                  a.curRebateAmount, a.blnRoundTotal, a.fltVAT, a.blnChargeVAT,
+                                                  a.strInvoiceDetails, a.iTrxCodesID, a.varLineItems, a.curTotal,
+                                                  a.curTax, a.curNetPmt, a.varReceiptLineItems, debugMode_);
+        });
+        line(60);
+        modKovrin::AllocateNewDocument(7, number, debugMode_);
+        return number;
     });
 }
 

@@ -2,6 +2,7 @@
 // arguments, handing the changed values back to the caller's variables.
 #include <KovrinAPI/Kovrin.h>
 
+#include "Allocation.h"
 #include "Documents.h"
 #include "api/core/Operation.h"
 
@@ -23,9 +24,13 @@ int32_t Kovrin::CreateInvoice(int32_t iCustomersID, Date datInvoiceDate, const s
         Variant items = varLineItems;  // the records inside stay the caller's
         Date due = datDueDate.value_or(Date());
         line(50);
-        return modKovrin::CreateInvoice(iCustomersID, datInvoiceDate, comments, fltRebatePercent, curRebateAmount,
-                                        blnRoundTotal, fltVAT, blnChargeVAT, details, iTrxCodesID, type, items, due,
-                                        debugMode_);
+        const int32_t number =
+            modKovrin::CreateInvoice(iCustomersID, datInvoiceDate, comments, fltRebatePercent, curRebateAmount,
+                                     blnRoundTotal, fltVAT, blnChargeVAT, details, iTrxCodesID, type, items, due,
+                                     debugMode_);
+        line(60);
+        modKovrin::AllocateNewDocument(1, number, debugMode_);
+        return number;
     });
 }
 
@@ -104,9 +109,13 @@ int32_t Kovrin::CreateInvoiceKabala(int32_t iCustomersID, Date datInvoiceDate, c
         std::string comments = strComments, details = strInvoiceDetails;
         Variant items = varLineItems, payments = varReceiptLineItems;
         line(50);
-        return modKovrin::CreateInvoiceKabala(iCustomersID, datInvoiceDate, comments, fltRebatePercent,
-                                              curRebateAmount, blnRoundTotal, fltVAT, blnChargeVAT, details,
-                                              iTrxCodesID, items, curTotal, curTax, curNetPmt, payments, debugMode_);
+        const int32_t number =
+            modKovrin::CreateInvoiceKabala(iCustomersID, datInvoiceDate, comments, fltRebatePercent, curRebateAmount,
+                                           blnRoundTotal, fltVAT, blnChargeVAT, details, iTrxCodesID, items, curTotal,
+                                           curTax, curNetPmt, payments, debugMode_);
+        line(60);
+        modKovrin::AllocateNewDocument(7, number, debugMode_);
+        return number;
     });
 }
 

@@ -119,6 +119,7 @@ void sharedTexts(Record& r, const db::Recordset& rs) {
     r.vcPhone1(text(rs, "vcPhone1"));
     r.vcPostalCode(text(rs, "vcPostalCode"));
     r.vcOsekMorshe(text(rs, "vcCustomerOsekMorshe"));
+    r.AllocationNumber(text(rs, "vcAllocationNumber"));
 }
 
 // The header columns of each kind; the lines are read by the caller.

@@ -4,7 +4,9 @@
 #include <KovrinAPI/Customer.h>
 #include <KovrinAPI/ReceiptLineItem.h>
 #include <KovrinAPI/runtime/Procedure.h>
+#include <KovrinAPI/runtime/Text.h>
 
+#include "Allocation.h"
 #include "DocumentRead.h"
 #include "api/core/modUtils.h"
 #include "api/customers/CustomerStore.h"
@@ -123,6 +125,12 @@ InvoiceArguments parseInvoice(const std::string& strXML, InvoiceForm form, const
     }
     a.varLineItems = lineItems(doc, plain);
     if (form == InvoiceForm::Kabala) a.varReceiptLineItems = receiptLineItems(doc);
+    // Checked here, so a malformed number fails before anything is written. A credit invoice
+    // has none.
+    if (form != InvoiceForm::Zikui) {
+        a.strAllocationNumber = text::trim(CStr(GetNode(doc, "AllocationNumber")));
+        if (!a.strAllocationNumber.empty()) modKovrin::CheckAllocationNumber(a.strAllocationNumber);
+    }
     return a;
 }
 

@@ -81,6 +81,13 @@ std::string PopulateInvoiceXML(const db::Recordset& rs) {
             if (key.starts_with("z")) return vatPercent(rs);
             return core::textOf(rs.Fields(key));
         });
+        // Only a document that has an allocation number gets the element: others read as before.
+        const std::string allocation = core::textOf(rs.Fields("vcAllocationNumber"));
+        if (!allocation.empty()) {
+            xml::Node element = doc.createElement("AllocationNumber");
+            element.appendChild(doc.createTextNode(allocation));
+            document.appendChild(element);
+        }
         line(40);
         db::Recordset lines = core::query("SELECT * FROM InvoiceLines WHERE iInvoicesID=" +
                                           core::textOf(rs.Fields("iInvoicesID")) + " AND iBusinessID=" +

@@ -10,6 +10,7 @@
 #include "api/core/Clock.h"
 #include "api/core/Operation.h"
 #include "api/core/modUtils.h"
+#include "api/documents/Allocation.h"
 #include "api/documents/DocumentKinds.h"
 
 namespace kovrin {
@@ -88,6 +89,9 @@ void Kovrin::SendDocByMail(int32_t iDocNumber, ObjectType iObjectType, const std
         const int32_t user = reg.HKEY_CURRENT_USER();
         line(20);
         const std::string word = fileWord(iObjectType);
+        // Refused before any setting is changed.
+        if (!allowMissingAllocationNumber_)
+            modKovrin::RefuseMissingAllocationNumber(static_cast<int32_t>(iObjectType), iDocNumber, debugMode_);
         line(30);
         const std::string pdf = modUtils::GetTempDir() + word + " " + std::to_string(iDocNumber) + ".pdf";
         line(40);

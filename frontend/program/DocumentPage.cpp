@@ -13,7 +13,7 @@ struct Words {
     const char *dealer, *original, *trueCopy, *cancelled, *number, *date, *dueDate, *to, *customerNumber, *contact,
         *phone, *fax, *description, *quantity, *unitPrice, *currency, *amount, *total1, *rebate, *rounding,
         *beforeVat, *noVat, *vat, *grandTotal, *paymentType, *bank, *branch, *account, *cheque, *chequeDate,
-        *netPayment, *taxWithheld, *paid, *paysInvoices, *details, *comments, *noVatLine;
+        *netPayment, *taxWithheld, *paid, *paysInvoices, *details, *comments, *noVatLine, *allocation;
 };
 
 const Words hebrew = {"עוסק מורשה", "מקור", "העתק נאמן למקור", "מבוטל", "מספר", "תאריך", "לתשלום עד", "לכבוד",
@@ -21,13 +21,14 @@ const Words hebrew = {"עוסק מורשה", "מקור", "העתק נאמן למ
                       "סה\"כ חייב במע\"מ", "הנחה", "עיגול", "סה\"כ לפני מע\"מ", "פטור ממע\"מ", "מע\"מ",
                       "סה\"כ לתשלום", "אמצעי תשלום", "בנק", "סניף", "חשבון", "מספר המחאה / כרטיס", "תאריך פירעון",
                       "סה\"כ תקבולים", "ניכוי מס במקור", "סה\"כ שולם", "בגין חשבוניות", "פרטים", "הערות",
-                      "פריט פטור ממע\"מ"};
+                      "פריט פטור ממע\"מ", "מספר הקצאה"};
 const Words english = {"Licensed dealer", "Original", "True copy of the original", "Cancelled", "No.", "Date",
                        "Due date", "To", "VAT No.", "Contact", "Phone", "Fax", "Description", "Quantity",
                        "Unit price", "Currency / rate", "Amount", "Total subject to VAT", "Rebate", "Rounding",
                        "Total before VAT", "Exempt from VAT", "VAT", "Total due", "Payment", "Bank", "Branch",
                        "Account", "Cheque / card No.", "Due", "Total payments", "Tax withheld at source",
-                       "Total paid", "For invoices", "Details", "Comments", "Item exempt from VAT"};
+                       "Total paid", "For invoices", "Details", "Comments", "Item exempt from VAT",
+                       "Allocation No."};
 
 QString esc(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
 QString esc(const char* text) { return QString::fromUtf8(text).toHtmlEscaped(); }
@@ -113,6 +114,10 @@ QString documentPage(const Document& d, Language language, Copy copy) {
     QString dates = QString("%1: %2").arg(esc(w.date), esc(d.date));
     if (!d.dueDate.empty()) dates += QString("&nbsp;&nbsp;&nbsp;&nbsp;%1: %2").arg(esc(w.dueDate), esc(d.dueDate));
     h += QString("<p align=\"center\">%1</p>").arg(dates);
+    // The Tax Authority's allocation number, which lets the customer deduct the VAT.
+    if (!d.allocationNumber.empty())
+        h += QString("<p align=\"center\" style=\"font-weight:bold\">%1: %2</p>")
+                 .arg(esc(w.allocation), esc(d.allocationNumber));
 
     // The customer as recorded on the document.
     QStringList customer;

@@ -1,5 +1,7 @@
 #include "Documents.h"
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include <KovrinAPI/runtime/Error.h>
@@ -39,6 +41,9 @@ Document loadDocument(Store& store, const DocumentKind& kind, int business, long
     d.phone2 = h.text("vcPhone2");
     d.fax = h.text("vcFax1");
     d.details = h.text("vcDetails");
+    // Only the header tables of tax invoices have the column.
+    if (std::find(h.names.begin(), h.names.end(), "vcAllocationNumber") != h.names.end())
+        d.allocationNumber = h.text("vcAllocationNumber");
 
     const bool invoice = kind.goods != nullptr;
     if (invoice) {

@@ -40,6 +40,7 @@ struct Document {
     std::string customerName, customerNumber, address1, address2, city, postalCode, contact, phone1, phone2,
         fax;
     std::string comments, details;
+    std::string allocationNumber;  // the Tax Authority's, on invoices and invoice-receipts; or empty
 
     // Invoice totals (invoices, Iska, credit and invoice-receipts).
     double total1 = 0, rebatePercent = 0, rebate = 0, roundAmount = 0, totalBeforeVat = 0, totalNoVat = 0,

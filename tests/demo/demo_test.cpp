@@ -4,6 +4,7 @@
 
 #include <KovrinAPI/Invoice.h>
 #include <KovrinAPI/LineItem.h>
+#include <KovrinAPI/clsRegistry.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 
 #include <deque>
+#include <fstream>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -429,3 +431,58 @@ TEST_F(Demo, MailFormKeepsItsBoxesAndChecksBeforeSending) {
 }
 
 }  // namespace
+
+TEST_F(Demo, InvoiceFormsTakeOrRequestTheAllocationNumber) {
+    // A provider of the test's own answers every request with one number.
+    kovrin::test::TempDir providerDir;
+    const std::string provider = providerDir.file("provider.sh");
+    std::ofstream(provider) << "#!/bin/sh\ncat >/dev/null\necho '{\"number\":\"246813579\"}'\n";
+    kovrin::clsRegistry reg;
+
+    struct Case {
+        const char* button;
+        const char* form;
+        const char* table;
+        QString given;
+        const char* stored;
+        const char* create = "cmdOK";
+    } cases[] = {
+        {"cmdInvoice", "frmInvoice", "UsysInvoices", "12345", nullptr},  // refused: nothing created
+        {"cmdInvoice", "frmInvoice", "UsysInvoices", "012345678", "012345678"},
+        {"cmdInvoice", "frmInvoice", "UsysInvoices", "135792468", "135792468", "cmdOKXML"},  // in the XML
+        {"cmdInvoiceKabala", "frmInvoiceKabala", "InvoicesKabala", "987654321", "987654321"},
+        {"cmdInvoice", "frmInvoice", "UsysInvoices", "", "246813579"},  // asked of the provider
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given.toStdString());
+        QWidget* f = open(c.button, c.form);
+        const std::string before = scalar(std::string("SELECT COUNT(*) FROM ") + c.table);
+        in<QComboBox>(f, "lstCustomers")->setCurrentIndex(0);
+        in<QComboBox>(f, "lstTrxCodes")->setCurrentIndex(0);
+        type(f, "txtItemDescription0", "פרויקט");
+        type(f, "txtUnitPrice0", "20000");
+        type(f, "txtItemQty0", "1");
+        type(f, "txtAllocationNumber", c.given);
+        click(f, c.create);
+        if (!c.stored) {
+            EXPECT_EQ(takeBox(), "מספר הקצאה הוא בן תשע ספרות");
+            EXPECT_EQ(scalar(std::string("SELECT COUNT(*) FROM ") + c.table), before);
+            close(f);
+            continue;
+        }
+        boxes.clear();
+        const std::string number = scalar(std::string("SELECT MAX(iInvoiceNumber) FROM ") + c.table);
+        if (c.given.isEmpty()) {
+            EXPECT_EQ(scalar("SELECT COALESCE(vcAllocationNumber, 'none') FROM UsysInvoices WHERE iInvoiceNumber=" + number),
+                      "none");
+            reg.SaveValue(reg.HKEY_LOCAL_MACHINE(), "SOFTWARE\\Kovrin\\API", "AllocationProvider",
+                          kovrin::Variant("/bin/sh " + provider));
+            click(f, "cmdRequestAllocation");
+            EXPECT_EQ(takeBox(), std::string("מספר הקצאה: ") + c.stored);
+            EXPECT_EQ(in<QLineEdit>(f, "txtAllocationNumber")->text().toStdString(), c.stored);
+        }
+        EXPECT_EQ(scalar(std::string("SELECT vcAllocationNumber FROM ") + c.table + " WHERE iInvoiceNumber=" + number),
+                  c.stored);
+        close(f);
+    }
+}

@@ -158,6 +158,9 @@ TEST_F(VersionOneFile, IsUpgradedToTheCurrentVersionWithItsDataKept) {
     EXPECT_EQ(SqliteFile(path).value("SELECT curBalance FROM qryComputeCustomerBalance WHERE iCustomersID=1"), "1617.0");
     EXPECT_EQ(invoices(), "מאפיית הגליל בע\"מ");
     EXPECT_EQ(count("Customers"), customers);
+    // An invoice issued before allocation numbers has none; the thresholds came with the upgrade.
+    EXPECT_EQ(SqliteFile(path).value("SELECT COALESCE(vcAllocationNumber, 'none') FROM UsysInvoices"), "none");
+    EXPECT_EQ(count("AllocationThresholds"), "4");
 }
 
 TEST_F(VersionOneFile, UpgradesStepByStepKeepingItsData) {

@@ -127,7 +127,8 @@ void addDocuments(SqliteFile& f) {
         INSERT INTO InvoiceZikuiLines (iBusinessID, iInvoicesID, vcItemDescription, iItemQty, curUnitPrice, curExtendedPrice)
             VALUES (1, 1, 'החזרת ספר', 1, -100, -100);
         INSERT INTO InvoicesKabala (iInvoicesID, iBusinessID, iInvoiceNumber, datxDate, iCustomersID, vcBusinessName,
-            curGrandTotal, curTotal, curNetPmt, curTax) VALUES (1, 1, 7001, '2026-01-20 00:00:00', 1, 'מאפיית הגליל בע"מ', 234, 200, 190, 10);
+            curGrandTotal, curTotal, curNetPmt, curTax, vcAllocationNumber)
+            VALUES (1, 1, 7001, '2026-01-20 00:00:00', 1, 'מאפיית הגליל בע"מ', 234, 200, 190, 10, '204123456');
         INSERT INTO InvoiceKabalaLines (iBusinessID, iInvoicesID, vcItemDescription, iItemQty, curUnitPrice, curExtendedPrice)
             VALUES (1, 1, 'תיקון מדפסת', 1, 200, 200);
         INSERT INTO InvoiceKabalaReceiptLines (iBusinessID, iReceiptsID, iPaymentTypesID, vcDetails2, curAmount)
@@ -155,7 +156,8 @@ TEST_F(FrontEnd, PrintsEveryKindToPdfFirstTheOriginalThenTrueCopies) {
                                      "202.50", "18%", "514233766", "נגה שירותי מחשוב", "09/02/2026", "10/01/2026"}},
         {"apiPrintInvoiceHiyuv", "6001", {"חשבון עסקה", "6001", "הצעת עבודה", "300.00"}},
         {"apiPrintInvoiceZikui", "9001", {"חשבונית זיכוי", "9001", "החזרת ספר", "-117.00"}},
-        {"apiPrintInvoiceKabala", "7001", {"חשבונית מס קבלה", "7001", "תיקון מדפסת", "234.00", "מזומן", "190.00", "10.00"}},
+        {"apiPrintInvoiceKabala", "7001", {"חשבונית מס קבלה", "7001", "תיקון מדפסת", "234.00", "מזומן", "190.00", "10.00",
+                                           "מספר הקצאה", "204123456"}},
         {"apiPrintReceipt", "2001", {"קבלה", "2001", "המחאה", "80012345", "601", "500.00", "1001"}},
         {"apiPrintRefund", "13001", {"החזר כספי", "13001", "-40.00"}},
     };
@@ -164,12 +166,16 @@ TEST_F(FrontEnd, PrintsEveryKindToPdfFirstTheOriginalThenTrueCopies) {
         const std::string text = printToPdf(c.macro, c.number);
         EXPECT_THAT(text, AllOf(HasSubstr(customer), HasSubstr("מקור"), Not(HasSubstr("העתק"))));
         for (const std::string& e : c.expected) EXPECT_THAT(text, HasSubstr(e));
+        const bool numbered = c.number == "7001";  // only where there is one
+        EXPECT_EQ(text.find("הקצאה") != std::string::npos, numbered);
     }
     // Later prints are true copies, in either language; the count is per document.
     EXPECT_THAT(printToPdf("apiPrintInvoice", "1001"), HasSubstr("העתק נאמן למקור"));
+    file.run("UPDATE UsysInvoices SET vcAllocationNumber = '012345678' WHERE iInvoiceNumber = 1001");
     const std::string english = printToPdf("apiPrintInvoiceEng", "1001");
     EXPECT_THAT(english, AllOf(HasSubstr("Tax Invoice No. 1001"), HasSubstr("True copy of the original"),
-                               HasSubstr("Total due 1,407.50"), HasSubstr("Licensed dealer 514233766")));
+                               HasSubstr("Total due 1,407.50"), HasSubstr("Licensed dealer 514233766"),
+                               HasSubstr("Allocation No.: 012345678")));
     EXPECT_THAT(printToPdf("apiPrintReceiptEng", "2001"), AllOf(HasSubstr("Receipt No. 2001"), HasSubstr("True copy")));
     EXPECT_EQ(file.value("SELECT iPrintCount FROM FrontEndPrints WHERE iObjectType = 1 AND iDocumentNumber = 1001"), "3");
     EXPECT_EQ(file.value("SELECT SUM(iPrintCount) FROM FrontEndPrints"), "9");

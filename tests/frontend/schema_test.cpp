@@ -56,12 +56,20 @@ TEST_F(NewDatabase, IsSoundEmptyAndMarkedWithItsVersion) {
     EXPECT_EQ(db.value("PRAGMA journal_mode"), "wal");
     EXPECT_EQ(db.value("PRAGMA application_id"), std::to_string(ApplicationId));
     EXPECT_EQ(db.value("PRAGMA user_version"), std::to_string(currentSchemaVersion()));
-    EXPECT_EQ(currentSchemaVersion(), 2);
-    EXPECT_EQ(schemaVersion(path), 2);
+    EXPECT_EQ(currentSchemaVersion(), 4);
+    EXPECT_EQ(schemaVersion(path), 4);
 
-    // Without sample data every table is empty, and every saved query runs.
-    for (const auto& table : db.objects("table"))
+    // Without sample data every table is empty but the allocation thresholds, which are the law's
+    // and come with the schema; every saved query runs.
+    for (const auto& table : db.objects("table")) {
+        if (table == "AllocationThresholds") continue;
         EXPECT_EQ(db.value("SELECT COUNT(*) FROM \"" + table + "\""), "0") << table;
+    }
+    EXPECT_EQ(db.rows("SELECT curThreshold, datStartDate FROM AllocationThresholds ORDER BY datStartDate"),
+              (std::vector<std::vector<std::string>>{{"25000", "2024-05-05 00:00:00"},
+                                                     {"20000", "2025-01-01 00:00:00"},
+                                                     {"10000", "2026-01-01 00:00:00"},
+                                                     {"5000", "2026-06-01 00:00:00"}}));
     for (const auto& view : db.objects("view"))
         EXPECT_NO_THROW(db.rows("SELECT * FROM \"" + view + "\"")) << view;
 }
@@ -101,9 +109,9 @@ TEST_F(NewDatabase, HasEveryTableAndColumnTheLibraryReadsOrWrites) {
         {"tblCustomerBalanceIska", balance},
         {"qryComputeCustomerBalance", {"iCustomersID", "curBalance"}},
         {"qryComputeCustomerBalanceHiyuv", {"iCustomersID", "curBalance"}},
-        {"UsysInvoices", invoiceHeader},
+        {"UsysInvoices", invoiceHeader + Names{"vcAllocationNumber"}},
         {"InvoiceHiyuv", invoiceHeader},
-        {"InvoicesKabala", invoiceHeader + Names{"curTotal", "curTax", "curNetPmt"}},
+        {"InvoicesKabala", invoiceHeader + Names{"curTotal", "curTax", "curNetPmt", "vcAllocationNumber"}},
         {"InvoicesZikui", invoiceHeader},
         {"InvoiceLines", invoiceLine},
         {"InvoiceHiyuvLines", invoiceLine},
@@ -133,6 +141,7 @@ TEST_F(NewDatabase, HasEveryTableAndColumnTheLibraryReadsOrWrites) {
         {"Payment_types", {"iPaymentTypesID", "vcPaymentTypeName"}},
         {"Currencies", {"vcCode", "curRate"}},
         {"VATRates", {"fltVATRate", "datStartDate"}},
+        {"AllocationThresholds", {"curThreshold", "datStartDate"}},
         {"sysSystemParameters", {"iBusinessID", "vcParameterName", "vcParameterValue"}},
         {"TimeBills",
          {"iTimeBillsID", "iCustomersID", "datStart", "datEnd", "fltHours", "curRate", "vcCurrencySymbol",
