@@ -280,12 +280,30 @@ static void test_cycles(void) {
     }
 }
 
+/* The keys kovrin-regsvr wrote, and creation by ProgID failing once they are removed. */
+static void test_registration(void) {
+    run("test \"$('%s' get 'HKCR\\KovrinAPI.Kovrin\\CLSID' '')\" = '{59457965-14EE-4DEB-B0EB-7D4D8D6BF211}'",
+        KOVRIN_REG_TOOL);
+    run("test \"$('%s' get 'HKCR\\CLSID\\{00332CE9-C1DD-4DB1-85E4-0F75FA54930F}\\InprocServer32' '')\" = '%s'",
+        KOVRIN_REG_TOOL, KOVRIN_SERVER);
+    run("test \"$('%s' get 'HKCR\\CLSID\\{00332CE9-C1DD-4DB1-85E4-0F75FA54930F}\\ProgID' '')\" = "
+        "'KovrinAPI.LineItem'", KOVRIN_REG_TOOL);
+    run("test \"$('%s' get 'HKCR\\TypeLib\\{B8A0BB99-1464-4E8A-95B8-F22B8442052C}\\3.2\\0\\linux' '')\" = '%s'",
+        KOVRIN_REG_TOOL, KOVRIN_TYPELIB);
+    run("'%s' unregister '%s' >/dev/null", KOVRIN_REGSVR, KOVRIN_SERVER);
+    kovrin_error e = {0, NULL, NULL};
+    kovrin_object* o = NULL;
+    failed_with(kovrin_create("KovrinAPI.Kovrin", &o, &e), &e, 429, "ActiveX component can't create object");
+    run("! '%s' get 'HKCR\\CLSID\\{59457965-14EE-4DEB-B0EB-7D4D8D6BF211}' '' 2>/dev/null", KOVRIN_REG_TOOL);
+}
+
 int main(void) {
     set_up();
     test_properties_and_by_reference_date();
     test_invoice_through_dispatch();
     test_errors();
     test_cycles();
+    test_registration();
     run("rm -rf '%s'", folder);
     if (failures) fprintf(stderr, "%d checks failed\n", failures);
     return failures ? 1 : 0;
