@@ -4,7 +4,9 @@
 //   kovrin-regsvr register [LIBRARY [TYPELIB]]
 //   kovrin-regsvr unregister [LIBRARY]
 //
-// LIBRARY defaults to the installed KovrinAPI32, TYPELIB to the installed type library text.
+// LIBRARY defaults to the KovrinAPI32 installed beside this tool (../lib/libKovrinAPI32.so.3), TYPELIB
+// to the type library text installed with it (../share/kovrinapi/KovrinAPI32.tlb.txt), wherever the
+// installation was put.
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -15,6 +17,14 @@
 
 #include "automation/ObjectTable.h"
 
+namespace {
+// The installation folder this tool runs from (its folder's parent).
+std::filesystem::path prefix() {
+    std::error_code ec;
+    return std::filesystem::read_symlink("/proc/self/exe", ec).parent_path().parent_path();
+}
+}  // namespace
+
 int main(int argc, char** argv) {
     bool reg = argc >= 2 && std::strcmp(argv[1], "register") == 0;
     bool unreg = argc >= 2 && std::strcmp(argv[1], "unregister") == 0;
@@ -24,8 +34,10 @@ int main(int argc, char** argv) {
     }
     // The registration names the library by its full path, as loading it later needs.
     std::error_code ec;
-    std::string library = std::filesystem::absolute(argc >= 3 ? argv[2] : KOVRIN_DEFAULT_SERVER, ec).string();
-    std::string typelib = std::filesystem::absolute(argc >= 4 ? argv[3] : KOVRIN_DEFAULT_TYPELIB, ec).string();
+    std::string library =
+        std::filesystem::absolute(argc >= 3 ? argv[2] : prefix() / KOVRIN_INSTALLED_SERVER, ec).string();
+    std::string typelib =
+        std::filesystem::absolute(argc >= 4 ? argv[3] : prefix() / KOVRIN_INSTALLED_TYPELIB, ec).string();
 
     void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
