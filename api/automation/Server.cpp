@@ -1,5 +1,5 @@
 // The server side of the C entry point, exported by KovrinAPI32: objects of the interface's
-// classes behind kovrin_object, and the conversions between the C variants and the library's.
+// classes behind kovrin_object, their calls, and the registration and type library entries.
 #include <atomic>
 #include <mutex>
 #include <unordered_set>
