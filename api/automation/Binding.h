@@ -207,11 +207,11 @@ inline Arg opt(const char* name, Variant defaultValue) {
 }
 
 template <class F>
-Member method(std::string name, F f, std::vector<Arg> names) {
+Member method(std::string name, F f, std::vector<Arg> names, const char* doc = "") {
     constexpr std::size_t n = std::tuple_size_v<typename Signature<F>::Args>;
     if (names.size() != n) throw std::logic_error(name + ": " + std::to_string(n) + " arguments, " +
                                                   std::to_string(names.size()) + " names");
-    Member m{0, name, Kind::Method, resultOf<F>(), argumentsOf<F>(std::make_index_sequence<n>{}), invokerOf(f), {}};
+    Member m{0, name, Kind::Method, resultOf<F>(), argumentsOf<F>(std::make_index_sequence<n>{}), invokerOf(f), {}, doc};
     for (std::size_t i = 0; i < n; ++i) {
         Argument& a = m.arguments[i];
         a.name = names[i].name;
@@ -227,18 +227,24 @@ Member method(std::string name, F f, std::vector<Arg> names) {
 // A property: a getter taking the object, a setter taking the object and the new value.
 template <class G, class P>
 Member property(std::string name, G get, P put) {
-    Member m{0, std::move(name), Kind::GetPut, resultOf<G>(), {}, invokerOf(get), invokerOf(put)};
+    Member m{0, std::move(name), Kind::GetPut, resultOf<G>(), {}, invokerOf(get), invokerOf(put), ""};
     return m;
 }
 template <class G>
 Member readOnly(std::string name, G get) {
-    return Member{0, std::move(name), Kind::Get, resultOf<G>(), {}, invokerOf(get), {}};
+    return Member{0, std::move(name), Kind::Get, resultOf<G>(), {}, invokerOf(get), {}, ""};
 }
 template <class P>
 Member writeOnly(std::string name, P put) {
     using Args = typename Signature<P>::Args;
     return Member{0, std::move(name), Kind::Put, Conv<std::decay_t<std::tuple_element_t<0, Args>>>::name(), {}, {},
-                  invokerOf(put)};
+                  invokerOf(put), ""};
+}
+
+// A member with its help line.
+inline Member documented(Member m, const char* doc) {
+    m.doc = doc;
+    return m;
 }
 
 template <class T>

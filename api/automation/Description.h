@@ -40,6 +40,7 @@ struct Member {
     std::vector<Argument> arguments;  // a method's; a property has none (a put takes the value)
     Invoker call;  // a method, or a property's get
     Invoker put;   // a property's put: args holds the one new value
+    std::string doc;  // one line on what it does, for help texts; may be empty
 };
 
 struct Class {

@@ -41,7 +41,7 @@ Json classObject(const Class& c) {
             args.push_back({{"name", a.name}, {"type", a.type}, {"byref", a.byref}, {"out", a.out},
                             {"optional", a.optional}, {"default", jsonValue(a.defaultValue)}});
         members.push_back({{"id", m.id}, {"name", m.name}, {"kind", kindName(m.kind)}, {"result", m.result},
-                           {"doc", ""}, {"arguments", args}});
+                           {"doc", m.doc}, {"arguments", args}});
     }
     return {{"class", c.name}, {"progid", c.progid}, {"clsid", c.clsid}, {"members", members}};
 }
@@ -113,8 +113,9 @@ std::string interfacePage() {
     t += "\nLibrary `" + lib.name + "` " + lib.libid + ", version " + lib.version + ".\n";
     for (const Class& c : lib.classes) {
         t += "\n## " + c.name + "\n\nProgID `" + c.progid + "`, class id " + c.clsid + ".\n\n";
-        t += "| # | Member |\n|---|---|\n";
-        for (const Member& m : c.members) t += "| " + std::to_string(m.id) + " | `" + signature(m) + "` |\n";
+        t += "| # | Member | What it does |\n|---|---|---|\n";
+        for (const Member& m : c.members)
+            t += "| " + std::to_string(m.id) + " | `" + signature(m) + "` | " + m.doc + " |\n";
     }
     t += "\n## Enumerations\n\n| Enumeration | Member | Value |\n|---|---|---|\n";
     for (const Enumeration& e : lib.enums)

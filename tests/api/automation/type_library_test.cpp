@@ -52,6 +52,7 @@ TEST(TypeLibrary, JsonGivesEveryMemberWithItsArgumentsAndTheEnumerations) {
         ADD_FAILURE() << cls << "." << name;
         return nlohmann::json();
     };
+    for (const auto& m : lib["classes"][0]["members"]) EXPECT_NE(m["doc"], "") << m["name"] << " has no help line";
     auto invoice = member("Kovrin", "CreateInvoice");
     EXPECT_EQ(invoice["kind"], "method");
     EXPECT_EQ(invoice["result"], "Long");
