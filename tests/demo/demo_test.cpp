@@ -3,6 +3,7 @@
 #include "Viewers.h"
 
 #include <KovrinAPI/Invoice.h>
+#include <KovrinAPI/Kovrin.h>
 #include <KovrinAPI/LineItem.h>
 #include <KovrinAPI/clsRegistry.h>
 
@@ -16,6 +17,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include <cstdlib>
 #include <deque>
 #include <fstream>
 
@@ -48,10 +50,16 @@ QApplication& app() {
     return *a;
 }
 
+// The demo creates the library's objects by ProgID: the library registered in the current store.
+void registerLibrary() {
+    ASSERT_EQ(std::system(KOVRIN_REGSVR " register " KOVRIN_SERVER " /dev/null >/dev/null"), 0);
+}
+
 class Demo : public ::testing::Test {
 protected:
     void SetUp() override {
         app();
+        registerLibrary();
         demo::settings() = {};
         demo::dialogs().message = [this](demo::BoxKind, const QString&, const QString& text) {
             boxes.push_back(text.toStdString());
@@ -160,11 +168,21 @@ TEST_F(Demo, MainWindowStartsOnTheStoredPathAndKeepsItAcrossRuns) {
 
 TEST_F(Demo, WithoutAnInstallationTheDemoSaysSoAndEnds) {
     kovrin::test::ScopedRegistry empty;  // no database registered
+    registerLibrary();
     demo::MainWindow window;
     EXPECT_FALSE(window.load());
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_THAT(boxes[0], StartsWith("לא ניתן ליצור את האוביקט של ה-API. בדוק בעיות רישום, התאמת גרסה וכו'\r\n"
                                      "Error 6367 in frmMain.Form_Load[10]\\"));
+}
+
+TEST_F(Demo, WithoutTheRegistrationTheDemoSaysSoAndEnds) {
+    kovrin::test::ScopedRegistry empty;  // neither the library nor a database registered
+    demo::MainWindow window;
+    EXPECT_FALSE(window.load());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "לא ניתן ליצור את האוביקט של ה-API. בדוק בעיות רישום, התאמת גרסה וכו'\r\n"
+                        "Error 429 in frmMain.Form_Load[10]\\KovrinAPI.Kovrin: ActiveX component can't create object");
 }
 
 TEST_F(Demo, PromptsCallNothingWhenCancelledAndReportBadNumbers) {
@@ -357,11 +375,11 @@ TEST_F(Demo, ViewersShowWhatIsStored) {
     EXPECT_EQ(takeBox(), "18");
     close(f);
 
-    kovrin::Invoice locked;
-    locked.iInvoiceNumber(1001);
-    locked.iStatusID(2);
-    locked.datDueDate(kovrin::Date::fromCalendar(2027, 1, 6));
-    const QStringList summary = demo::InvoiceSummary(locked).split("\r\n");
+    auto locked = std::make_shared<demo::LateBound>("KovrinAPI.Invoice");
+    locked->Put("iInvoiceNumber", int32_t{1001});
+    locked->Put("iStatusID", int16_t{2});
+    locked->Put("datDueDate", kovrin::Date::fromCalendar(2027, 1, 6));
+    const QStringList summary = demo::InvoiceSummary(kovrin::Variant(locked)).split("\r\n");
     EXPECT_EQ(summary.value(0), "מספר החשבונית:\t1001");
     EXPECT_EQ(summary.value(1), "סטטוס:\tנעול");
     EXPECT_EQ(summary.back(), "תאריך לתשלום:\t06/01/2027");
