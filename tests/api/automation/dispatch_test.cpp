@@ -73,7 +73,10 @@ const char* const KovrinSlots[] = {
     "AccessPath", "RunKovrin", "Version", "Clock", "BusinessID", "GetKovrinRegSetting", "SetKovrinRegSetting",
     "DebugMode", "SetKovrinPrinter", "BackupTimeOutSeconds", "PerformBackup", "GetOsekMorshe", "MailServer",
     "MailServerUserName", "MailServerPassword", "PDFTimeout", "SendMail", "SendDocByMail", "GetVatRate",
-    "RefreshCustomerBalance", "GetSystemParameter"};
+    "RefreshCustomerBalance", "GetSystemParameter",
+    // Allocation numbers of tax invoices, after the members above.
+    "GetAllocationThreshold", "SetAllocationNumber", "RequestAllocationNumber", "AllocationNumberStatus",
+    "AllowMissingAllocationNumber"};
 
 std::string lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -331,7 +334,7 @@ TEST(Dispatch, WrongCallsGetTheAutomationErrorsAndOperationErrorsPassThrough) {
     const char* const wrongCount = "Wrong number of arguments or invalid property assignment";
     const Case cases[] = {
         {&k, 0, Method, {}, 438, notSupported, "KovrinAPI.Kovrin.#0"},
-        {&k, 74, Method, {}, 438, notSupported, "KovrinAPI.Kovrin.#74"},
+        {&k, 79, Method, {}, 438, notSupported, "KovrinAPI.Kovrin.#79"},
         {&k, byNumber, Method, {}, 450, wrongCount, "KovrinAPI.Kovrin.GetInvoiceByNumber.iInvoiceNumber"},
         {&k, byNumber, Method, {Variant(int32_t{1}), Variant(int32_t{2})}, 450, wrongCount,
          "KovrinAPI.Kovrin.GetInvoiceByNumber"},
