@@ -1,0 +1,262 @@
+"""Late-bound objects: a Python class per automation class, made from its type information.
+
+Properties become Python properties (get and put through the entry point), operations become
+methods that take their arguments positionally or by name and return the result, or a tuple of
+the result and the by-reference arguments in their declared order. Names are case-insensitive, as
+automation names are.
+"""
+import ctypes
+import inspect
+import json
+
+from . import _capi, _variant
+from ._capi import INVOKE_METHOD, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT, ErrorInfo, Variant
+from ._errors import MemberError, python_error, raise_from
+
+_classes = {}  # type information text -> the Python class made from it
+
+
+def _take_text(call, *args):
+    """Calls a function of the entry point that hands out JSON text, and returns it decoded."""
+    text = ctypes.c_void_p()
+    err = ErrorInfo()
+    if call(*args, ctypes.byref(text), ctypes.byref(err)):
+        raise_from(err)
+    try:
+        return ctypes.string_at(text.value).decode("utf-8")
+    finally:
+        _capi.lib().kovrin_free_text(text)
+
+
+def describe_library(progid="KovrinAPI.Kovrin"):
+    """The whole type library of the library registered for progid: classes and enumerations."""
+    return json.loads(_take_text(_capi.lib().kovrin_describe_library, progid.encode("utf-8")))
+
+
+def invoke(ptr, member, flags, values, byref):
+    """Calls one member with the Python values; byref lists the indices of the by-reference
+    arguments, whose new values follow the result in a tuple. Every variant made here is cleared
+    however the call ends."""
+    lib = _capi._lib
+    n = len(values)
+    args = (Variant * n)() if n else None
+    result = Variant()
+    err = ErrorInfo()
+    try:
+        for i in range(n):
+            _variant.set_variant(args[i], values[i])
+        if lib.kovrin_invoke(ptr, member, flags, args, n, ctypes.byref(result), ctypes.byref(err)):
+            raise_from(err)
+        value = _variant.take_value(result)
+        if byref:
+            value = (value,) + tuple(_variant.take_value(args[i]) if i < n else None for i in byref)
+        return value
+    finally:
+        for i in range(n):
+            if args[i].type:
+                lib.kovrin_variant_clear(ctypes.byref(args[i]))
+        if result.type:
+            lib.kovrin_variant_clear(ctypes.byref(result))
+
+
+def returned(argument):
+    """True for an argument whose new value the caller receives: one the operation changes ("out").
+    Every argument of the interface is passed by reference, but only those come back."""
+    return argument["out"] if "out" in argument else bool(argument.get("byref"))
+
+
+class _Unset:
+    """The default shown for an optional argument that has no declared default."""
+
+    def __repr__(self):
+        return "<optional>"
+
+
+_UNSET = _Unset()
+
+
+def _signature(member, is_method):
+    params = [inspect.Parameter("self", inspect.Parameter.POSITIONAL_OR_KEYWORD)]
+    for a in member["arguments"]:
+        default = inspect.Parameter.empty
+        if a.get("optional"):
+            default = a.get("default") if a.get("default") is not None else _UNSET
+        params.append(inspect.Parameter(a["name"], inspect.Parameter.POSITIONAL_OR_KEYWORD, default=default,
+                                        annotation=a["type"] + (" (returned)" if returned(a) else "")))
+    return inspect.Signature(params, return_annotation=member.get("result") or inspect.Signature.empty)
+
+
+def _doc(member):
+    lines = [member.get("doc") or ""]
+    byref = [a["name"] for a in member["arguments"] if returned(a)]
+    if byref:
+        lines.append("Returns a tuple: the result, then %s." % ", ".join(byref))
+    return "\n\n".join(line for line in lines if line)
+
+
+def _make_method(member, flags):
+    mid = member["id"]
+    arguments = member["arguments"]
+    names = {a["name"].lower(): i for i, a in enumerate(arguments)}
+    byref = tuple(i for i, a in enumerate(arguments) if returned(a))
+
+    def bind(positional, named):
+        """The argument list in declared order; an argument left out before one that is given
+        is sent as missing, so the library applies its default (or refuses a required one)."""
+        values = list(positional)
+        given = {}
+        for key, value in named.items():
+            index = names.get(key.lower())
+            if index is None:
+                raise python_error(448, "Named argument not found: " + key)
+            if index < len(positional) or index in given:
+                raise python_error(450, "Wrong number of arguments or invalid property assignment: "
+                                        "%s given twice" % arguments[index]["name"])
+            given[index] = value
+        for index in range(len(values), max(given) + 1):
+            values.append(given.get(index, _variant.MISSING))
+        return values
+
+    def method(self, *positional, **named):
+        return invoke(self._ptr, mid, flags, bind(positional, named) if named else positional, byref)
+
+    method.__name__ = method.__qualname__ = member["name"]
+    method.__doc__ = _doc(member)
+    method.__signature__ = _signature(member, True)
+    return method
+
+
+def _make_property(member):
+    mid = member["id"]
+
+    def get(self):
+        return invoke(self._ptr, mid, INVOKE_PROPERTYGET, (), ())
+
+    def put(self, value):
+        invoke(self._ptr, mid, INVOKE_PROPERTYPUT, (value,), ())
+
+    doc = (member.get("doc") or "") + " (%s, %s)" % (member.get("result") or "Variant", {
+        "get": "read-only", "put": "write-only", "getput": "read and write"}[member["kind"]])
+    return property(get, put, doc=doc.strip())
+
+
+def _merge(members):
+    """One entry per name: a property listed once for its get and once for its put becomes one
+    'getput' entry with the get's arguments."""
+    merged = {}
+    for m in members:
+        key = m["name"].lower()
+        if key in merged and {merged[key]["kind"], m["kind"]} == {"get", "put"}:
+            get = merged[key] if merged[key]["kind"] == "get" else m
+            merged[key] = dict(get, kind="getput")
+        else:
+            merged.setdefault(key, m)
+    return list(merged.values())
+
+
+def _is_property(member):
+    # A property put carries its value as its only argument; a property with parameters is called.
+    if member["kind"] == "method":
+        return False
+    return member["kind"] == "put" or not member["arguments"]
+
+
+def class_for(info_text):
+    cls = _classes.get(info_text)
+    if cls is not None:
+        return cls
+    info = json.loads(info_text)
+    members = _merge(info.get("members", []))
+    attrs = {"__slots__": (), "__module__": "kovrinapi", "_info": info, "_members": members,
+             "_lower": {m["name"].lower(): m["name"] for m in members},
+             "__doc__": "%s (%s), late bound through the automation interface." % (info.get("class"),
+                                                                                    info.get("progid") or "")}
+    for m in members:
+        if _is_property(m):
+            attrs[m["name"]] = _make_property(m)
+        else:
+            attrs[m["name"]] = _make_method(m, INVOKE_METHOD if m["kind"] == "method" else INVOKE_PROPERTYGET)
+    cls = type(str(info.get("class") or "Object"), (Dispatch,), attrs)
+    _classes[info_text] = cls
+    return cls
+
+
+class Dispatch:
+    """An automation object: Dispatch("KovrinAPI.Kovrin") creates one by its ProgID."""
+    __slots__ = ("_ptr", "__weakref__")
+    _members = ()
+    _lower = {}
+
+    def __new__(cls, progid):
+        lib = _capi.lib()
+        ptr = ctypes.c_void_p()
+        err = ErrorInfo()
+        if lib.kovrin_create(progid.encode("utf-8"), ctypes.byref(ptr), ctypes.byref(err)):
+            raise_from(err)
+        return Dispatch._wrap(ptr.value)
+
+    @staticmethod
+    def _wrap(ptr):
+        """A Python object for an object reference, taking over that reference."""
+        try:
+            cls = class_for(_take_text(_capi._lib.kovrin_describe, ptr))
+        except BaseException:
+            _capi._lib.kovrin_release(ptr)
+            raise
+        self = object.__new__(cls)
+        object.__setattr__(self, "_ptr", ptr)
+        return self
+
+    def __del__(self):
+        ptr = getattr(self, "_ptr", None)
+        if ptr:
+            object.__setattr__(self, "_ptr", None)
+            try:
+                _capi._lib.kovrin_release(ptr)
+            except Exception:  # at interpreter exit the module may be gone; the process frees it all
+                pass
+
+    def __getattr__(self, name):
+        # Only reached when the exact name is not found: automation names are case-insensitive.
+        if name.startswith("_"):
+            raise AttributeError(name)
+        canonical = type(self)._lower.get(name.lower())
+        if canonical is not None:
+            return getattr(self, canonical)
+        raise MemberError(438, type(self).__name__, "Object doesn't support this property or method: " + name)
+
+    def __setattr__(self, name, value):
+        canonical = type(self)._lower.get(name.lower())
+        attr = getattr(type(self), canonical, None) if canonical else None
+        if isinstance(attr, property):
+            attr.__set__(self, value)
+        elif attr is not None:
+            raise python_error(450, "Wrong number of arguments or invalid property assignment: %s is an operation"
+                               % canonical)
+        else:
+            raise MemberError(438, type(self).__name__, "Object doesn't support this property or method: " + name)
+
+    def __dir__(self):
+        return sorted(m["name"] for m in type(self)._members)
+
+    def __eq__(self, other):
+        return isinstance(other, Dispatch) and other._ptr == self._ptr
+
+    def __hash__(self):
+        return hash(self._ptr)
+
+    def __repr__(self):
+        return "<kovrinapi %s object at 0x%x>" % (type(self).__name__, self._ptr or 0)
+
+
+_variant.wrap_object = Dispatch
+
+
+def properties(obj):
+    """The values of the object's readable properties, by name, in declared order: a record as a
+    dictionary."""
+    values = {}
+    for m in type(obj)._members:
+        if _is_property(m) and m["kind"] in ("get", "getput"):
+            values[m["name"]] = getattr(obj, m["name"])
+    return values
