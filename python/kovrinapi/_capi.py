@@ -8,7 +8,7 @@ import ctypes
 import ctypes.util
 import os
 
-LIBRARY_NAME = "KovrinAutomation"
+LIBRARY_NAME = "kovrinautomation"
 
 VT_EMPTY, VT_NULL, VT_I2, VT_I4, VT_R8, VT_CY, VT_DATE, VT_BSTR = 0, 1, 2, 3, 5, 6, 7, 8
 VT_DISPATCH, VT_MISSING, VT_BOOL, VT_ARRAY = 9, 10, 11, 8204

@@ -12,7 +12,7 @@ import pytest
 BUILD_DIR = os.environ["KOVRIN_BUILD_DIR"]
 SOURCE_DIR = os.environ["KOVRIN_SOURCE_DIR"]
 DB_TOOL = os.environ["KOVRIN_DB_TOOL"]
-REGISTER = os.environ["KOVRIN_REGISTER_COMMAND"].split(";")
+REGISTER = os.environ["KOVRIN_REGISTER_COMMAND"].split("|")  # kovrin-regsvr register LIBRARY TYPELIB
 
 _base = os.environ.get("KOVRIN_TEST_TMP") or None
 if _base:
