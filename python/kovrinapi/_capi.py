@@ -98,6 +98,6 @@ def lib():
                 tried.append(str(e))
         else:
             from ._errors import Error
-            raise Error(53, "kovrinapi", "File not found: the automation library (%s). Set KOVRINAPI_LIBRARY to "
-                        "its path." % "; ".join(tried))
+            raise Error(48, "kovrinapi", "Error in loading DLL: %s (KOVRINAPI_LIBRARY names the automation "
+                        "library)" % "; ".join(tried))
     return _lib

@@ -11,7 +11,7 @@ import json
 
 from . import _capi, _variant
 from ._capi import INVOKE_METHOD, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT, ErrorInfo, Variant
-from ._errors import MemberError, python_error, raise_from
+from ._errors import Error, python_error, raise_from
 
 _classes = {}  # type information text -> the Python class made from it
 
@@ -33,10 +33,11 @@ def describe_library(progid="KovrinAPI.Kovrin"):
     return json.loads(_take_text(_capi.lib().kovrin_describe_library, progid.encode("utf-8")))
 
 
-def invoke(ptr, member, flags, values, byref):
-    """Calls one member with the Python values; byref lists the indices of the by-reference
-    arguments, whose new values follow the result in a tuple. Every variant made here is cleared
-    however the call ends."""
+def invoke(ptr, member, flags, values, byref, where):
+    """Calls one member with the Python values; byref lists the indices of the arguments that
+    come back, after the result, in a tuple. where is (the member's source name, its argument
+    names), for a value that does not convert. Every variant made here is cleared however the
+    call ends."""
     lib = _capi._lib
     n = len(values)
     args = (Variant * n)() if n else None
@@ -44,7 +45,11 @@ def invoke(ptr, member, flags, values, byref):
     err = ErrorInfo()
     try:
         for i in range(n):
-            _variant.set_variant(args[i], values[i])
+            try:
+                _variant.set_variant(args[i], values[i])
+            except Error as e:
+                names = where[1]
+                raise python_error(e.number, where[0] + ("." + names[i] if i < len(names) else "")) from None
         if lib.kovrin_invoke(ptr, member, flags, args, n, ctypes.byref(result), ctypes.byref(err)):
             raise_from(err)
         value = _variant.take_value(result)
@@ -75,7 +80,7 @@ class _Unset:
 _UNSET = _Unset()
 
 
-def _signature(member, is_method):
+def _signature(member):
     params = [inspect.Parameter("self", inspect.Parameter.POSITIONAL_OR_KEYWORD)]
     for a in member["arguments"]:
         default = inspect.Parameter.empty
@@ -94,11 +99,12 @@ def _doc(member):
     return "\n\n".join(line for line in lines if line)
 
 
-def _make_method(member, flags):
+def _make_method(member, flags, prefix):
     mid = member["id"]
     arguments = member["arguments"]
     names = {a["name"].lower(): i for i, a in enumerate(arguments)}
     byref = tuple(i for i, a in enumerate(arguments) if returned(a))
+    where = (prefix + "." + member["name"], tuple(a["name"] for a in arguments))
 
     def bind(positional, named):
         """The argument list in declared order; an argument left out before one that is given
@@ -108,32 +114,32 @@ def _make_method(member, flags):
         for key, value in named.items():
             index = names.get(key.lower())
             if index is None:
-                raise python_error(448, "Named argument not found: " + key)
+                raise python_error(448, where[0] + "." + key)
             if index < len(positional) or index in given:
-                raise python_error(450, "Wrong number of arguments or invalid property assignment: "
-                                        "%s given twice" % arguments[index]["name"])
+                raise python_error(450, where[0] + "." + arguments[index]["name"])
             given[index] = value
         for index in range(len(values), max(given) + 1):
             values.append(given.get(index, _variant.MISSING))
         return values
 
     def method(self, *positional, **named):
-        return invoke(self._ptr, mid, flags, bind(positional, named) if named else positional, byref)
+        return invoke(self._ptr, mid, flags, bind(positional, named) if named else positional, byref, where)
 
     method.__name__ = method.__qualname__ = member["name"]
     method.__doc__ = _doc(member)
-    method.__signature__ = _signature(member, True)
+    method.__signature__ = _signature(member)
     return method
 
 
-def _make_property(member):
+def _make_property(member, prefix):
     mid = member["id"]
+    where = (prefix + "." + member["name"], ())
 
     def get(self):
-        return invoke(self._ptr, mid, INVOKE_PROPERTYGET, (), ())
+        return invoke(self._ptr, mid, INVOKE_PROPERTYGET, (), (), where)
 
     def put(self, value):
-        invoke(self._ptr, mid, INVOKE_PROPERTYPUT, (value,), ())
+        invoke(self._ptr, mid, INVOKE_PROPERTYPUT, (value,), (), where)
 
     doc = (member.get("doc") or "") + " (%s, %s)" % (member.get("result") or "Variant", {
         "get": "read-only", "put": "write-only", "getput": "read and write"}[member["kind"]])
@@ -167,15 +173,17 @@ def class_for(info_text):
         return cls
     info = json.loads(info_text)
     members = _merge(info.get("members", []))
-    attrs = {"__slots__": (), "__module__": "kovrinapi", "_info": info, "_members": members,
+    prefix = info.get("progid") or info.get("class") or "Object"
+    attrs = {"__slots__": (), "__module__": "kovrinapi", "_info": info, "_members": members, "_prefix": prefix,
              "_lower": {m["name"].lower(): m["name"] for m in members},
              "__doc__": "%s (%s), late bound through the automation interface." % (info.get("class"),
                                                                                     info.get("progid") or "")}
     for m in members:
         if _is_property(m):
-            attrs[m["name"]] = _make_property(m)
+            attrs[m["name"]] = _make_property(m, prefix)
         else:
-            attrs[m["name"]] = _make_method(m, INVOKE_METHOD if m["kind"] == "method" else INVOKE_PROPERTYGET)
+            attrs[m["name"]] = _make_method(m, INVOKE_METHOD if m["kind"] == "method" else INVOKE_PROPERTYGET,
+                                            prefix)
     cls = type(str(info.get("class") or "Object"), (Dispatch,), attrs)
     _classes[info_text] = cls
     return cls
@@ -186,6 +194,7 @@ class Dispatch:
     __slots__ = ("_ptr", "__weakref__")
     _members = ()
     _lower = {}
+    _prefix = "Object"
 
     def __new__(cls, progid):
         lib = _capi.lib()
@@ -223,18 +232,17 @@ class Dispatch:
         canonical = type(self)._lower.get(name.lower())
         if canonical is not None:
             return getattr(self, canonical)
-        raise MemberError(438, type(self).__name__, "Object doesn't support this property or method: " + name)
+        raise python_error(438, type(self)._prefix + "." + name)
 
     def __setattr__(self, name, value):
         canonical = type(self)._lower.get(name.lower())
         attr = getattr(type(self), canonical, None) if canonical else None
         if isinstance(attr, property):
             attr.__set__(self, value)
-        elif attr is not None:
-            raise python_error(450, "Wrong number of arguments or invalid property assignment: %s is an operation"
-                               % canonical)
+        elif attr is not None:  # an operation cannot be assigned
+            raise python_error(450, type(self)._prefix + "." + canonical)
         else:
-            raise MemberError(438, type(self).__name__, "Object doesn't support this property or method: " + name)
+            raise python_error(438, type(self)._prefix + "." + name)
 
     def __dir__(self):
         return sorted(m["name"] for m in type(self)._members)

@@ -32,9 +32,24 @@ def raise_from(info):
     raise cls(number, source, description)
 
 
-def python_error(number, description):
-    """An error found on the Python side, before anything reached the library."""
-    return Error(number, "kovrinapi", description)
+# The automation texts of the failures the package itself finds, as the library words them.
+STANDARD = {
+    6: "Overflow",
+    7: "Out of memory",
+    13: "Type mismatch",
+    48: "Error in loading DLL",
+    438: "Object doesn't support this property or method",
+    448: "Named argument not found",
+    450: "Wrong number of arguments or invalid property assignment",
+    458: "Variable uses an Automation type not supported in Visual Basic",
+}
+
+
+def python_error(number, source="kovrinapi", description=None):
+    """An error found on the Python side, before anything reached the library. The source names
+    the member and argument, as the library's dispatch does ("KovrinAPI.Kovrin.GetVatRate.datDate")."""
+    cls = MemberError if number == 438 else Error
+    return cls(number, source, description or STANDARD[number])
 
 
 class _NullType:

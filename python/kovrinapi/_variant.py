@@ -12,7 +12,7 @@ import math
 
 from . import _capi
 from ._capi import (VT_ARRAY, VT_BOOL, VT_BSTR, VT_CY, VT_DATE, VT_DISPATCH, VT_EMPTY, VT_I2, VT_I4, VT_NULL,
-                    VT_MISSING, VT_R8, Variant, VariantP)
+                    VT_MISSING, VT_R8, VariantP)
 from ._errors import Null, python_error
 
 EPOCH = datetime.datetime(1899, 12, 30)
@@ -53,7 +53,7 @@ def date_to_serial(value):
 def serial_to_date(serial):
     """The moment a serial names, rounded to the second as the library's calendar fields are."""
     if not (_MIN_SERIAL - 1 < serial < _MAX_SERIAL + 0.5 / 86400):
-        raise python_error(6, "Overflow")
+        raise python_error(6)
     days = math.trunc(serial)
     seconds = math.floor(abs(serial - days) * 86400.0 + 0.5)
     if seconds >= 86400:  # rounding reached the next midnight
@@ -68,10 +68,10 @@ def decimal_to_scaled(value):
     """A Decimal as Currency's integer, rounded to four places with halves to even, as the library
     rounds a Double to Currency."""
     if not value.is_finite():
-        raise python_error(13 if value.is_nan() else 6, "Type mismatch" if value.is_nan() else "Overflow")
+        raise python_error(13 if value.is_nan() else 6)
     scaled = int(_CY_CONTEXT.quantize(value, _FOUR_PLACES).scaleb(4, _CY_CONTEXT))
     if not _CY_MIN <= scaled <= _CY_MAX:
-        raise python_error(6, "Overflow")
+        raise python_error(6)
     return scaled
 
 
@@ -105,7 +105,7 @@ def _set_int(v, value):
     except OverflowError:
         as_float = math.inf
     if as_float != value:
-        raise python_error(6, "Overflow")
+        raise python_error(6)
     v.type = VT_R8
     v.value.r8 = as_float
 
@@ -131,7 +131,7 @@ def set_variant(v, value):
         try:
             data = value.encode("utf-8")
         except UnicodeEncodeError:
-            raise python_error(13, "Type mismatch: the text is not valid Unicode") from None
+            raise python_error(13) from None  # lone surrogates have no UTF-8
         _check(_capi.lib().kovrin_variant_set_text(ctypes.byref(v), data, len(data)))
     elif isinstance(value, decimal.Decimal):
         scaled = decimal_to_scaled(value)
@@ -140,7 +140,7 @@ def set_variant(v, value):
     elif isinstance(value, (datetime.datetime, datetime.date)):
         serial = date_to_serial(value)
         if not (_MIN_SERIAL - 1 < serial < _MAX_SERIAL + 0.5 / 86400):
-            raise python_error(6, "Overflow")
+            raise python_error(6)
         v.type = VT_DATE
         v.value.date = serial
     elif isinstance(value, (list, tuple)):
@@ -150,7 +150,7 @@ def set_variant(v, value):
         v.type = VT_DISPATCH
         v.value.object = value._ptr
     else:
-        raise python_error(13, "Type mismatch: %s has no automation type" % type(value).__name__)
+        raise python_error(13)  # no automation type
 
 
 def _set_array(v, value):
@@ -169,7 +169,7 @@ def _set_array(v, value):
 
 def _check(status):
     if status:
-        raise python_error(status, "Out of memory" if status == 7 else "The variant could not be made")
+        raise python_error(7)  # making a text or an array fails only for want of memory
 
 
 # ---- variant -> Python -----------------------------------------------------------------------
@@ -214,5 +214,5 @@ def take_value(v):
     for everything else."""
     reader = _READERS.get(v.type)
     if reader is None:
-        raise python_error(458, "Variable uses an Automation type not supported (%d)" % v.type)
+        raise python_error(458, "kovrinapi.%d" % v.type)
     return reader(v)

@@ -99,14 +99,15 @@ def test_values_that_do_not_convert_fail_with_the_library_numbers(carrier):
         (line, "ItemsID", 2 ** 31, 6),  # the library's conversion to Long
         (line, "ItemsID", "many", 13),
         (line, "UnitPrice", 1e300, 6),
-        (line, "ChargeVAT", Null, 94),
+        (line, "ChargeVAT", Null, 13),  # Null for a declared type is a mismatch of types
     ]
     for record, name, value, number in cases:
         record.varInvoiceLines = "before" if record is carrier else None
         with pytest.raises(kovrinapi.Error) as failure:
             setattr(record, name, value)
         assert failure.value.number == number, (name, value, failure.value)
-        assert failure.value.description
+        assert failure.value.source == "KovrinAPI.%s.%s" % (type(record).__name__, name), failure.value
+        assert failure.value.description in ("Type mismatch", "Overflow"), failure.value
         if record is carrier:
             assert carrier.varInvoiceLines == "before"  # a failed put leaves the value alone
 
