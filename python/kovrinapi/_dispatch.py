@@ -217,13 +217,12 @@ class Dispatch:
         return self
 
     def __del__(self):
-        ptr = getattr(self, "_ptr", None)
-        if ptr:
-            object.__setattr__(self, "_ptr", None)
-            try:
-                _capi._lib.kovrin_release(ptr)
-            except Exception:  # at interpreter exit the module may be gone; the process frees it all
-                pass
+        # Python calls this once per object; at interpreter exit the module may already be
+        # gone, and the process then frees everything anyway.
+        try:
+            _capi._lib.kovrin_release(self._ptr)
+        except Exception:
+            pass
 
     def __getattr__(self, name):
         # Only reached when the exact name is not found: automation names are case-insensitive.
@@ -246,12 +245,6 @@ class Dispatch:
 
     def __dir__(self):
         return sorted(m["name"] for m in type(self)._members)
-
-    def __eq__(self, other):
-        return isinstance(other, Dispatch) and other._ptr == self._ptr
-
-    def __hash__(self):
-        return hash(self._ptr)
 
     def __repr__(self):
         return "<kovrinapi %s object at 0x%x>" % (type(self).__name__, self._ptr or 0)

@@ -110,29 +110,34 @@ class Parser:
     def __init__(self, library):
         self.library = library
 
-    def value(self, name, type_name, raw):
-        """raw is the text of the command line or a value decoded from JSON."""
+    def value(self, name, type_name, raw, from_json=False):
+        """raw is a command-line text, or a value decoded from JSON (from_json): JSON texts are
+        taken as they stand, command-line texts may name a file (@FILE) or hold JSON."""
         kind = type_name.lower()
         try:
+            if isinstance(raw, bool) and kind not in ("boolean", "variant"):
+                raise ValueError(raw)
             if kind in ("integer", "long"):
                 return self._whole(raw)
             if kind == "double":
-                return float(raw) if not isinstance(raw, bool) else _raise()
+                return float(raw)
             if kind == "currency":
-                return decimal.Decimal(str(raw).strip()) if not isinstance(raw, (bool, float)) else \
-                    decimal.Decimal(repr(raw))
+                return decimal.Decimal(str(raw).strip())
             if kind == "date":
                 return parse_date(raw)
             if kind == "boolean":
                 return self._boolean(raw)
             if kind == "string":
-                return read_text(raw) if isinstance(raw, str) else _raise()
+                if not isinstance(raw, str):
+                    raise ValueError(raw)
+                return raw if from_json else read_text(raw)
             if kind in self.library.enums:
                 return self._enum(self.library.enums[kind], raw)
             if self.library.cls(kind) is not None:
-                return self.record(name, self.library.cls(kind), _json(raw))
-            return self.variant(name, raw)
-        except (ValueError, TypeError, ArithmeticError, json.JSONDecodeError):
+                return self.record(name, self.library.cls(kind), raw if from_json else _json(raw))
+            return self.variant(name, raw if from_json or not raw.lstrip().startswith(("[", "{")) else _json(raw),
+                                from_json)
+        except (ValueError, TypeError, ArithmeticError):  # JSONDecodeError is a ValueError
             raise _mismatch(name, type_name, raw) from None
 
     @staticmethod
@@ -164,19 +169,17 @@ class Parser:
                 return v["value"]
         return Parser._whole(raw)
 
-    def variant(self, name, raw):
+    def variant(self, name, raw, from_json):
         """A Variant argument: a JSON list or object becomes records (of the class the argument's name
-        says: varLineItems holds LineItem records) or plain values; other text stays text."""
+        says: varLineItems holds LineItem records) or plain values; a command-line text stays text."""
         if isinstance(raw, str):
-            if not raw.lstrip().startswith(("[", "{")):
-                return read_text(raw)
-            raw = _json(raw)
+            return raw if from_json else read_text(raw)
         if isinstance(raw, dict):
             return self.record(name, self._element_class(name, raw), raw)
         if isinstance(raw, list):
-            return tuple(self.variant(name, item) for item in raw)
-        if isinstance(raw, decimal.Decimal):
-            return int(raw) if raw == raw.to_integral_value() and abs(raw) < 2 ** 31 else float(raw)
+            return tuple(self.variant(name, item, True) for item in raw)
+        if isinstance(raw, decimal.Decimal):  # a JSON number with a point
+            return float(raw)
         return Null if raw is None else raw
 
     def _element_class(self, name, raw):
@@ -198,16 +201,12 @@ class Parser:
             if member is None:
                 raise _error(438, "%s has no property %s" % (cls["name"], key))
             setattr(record, member["name"], self.value("%s.%s" % (name, key), member.get("result") or "Variant",
-                                                       value))
+                                                       value, from_json=True))
         return record
 
 
 def _json(raw):
     return json.loads(raw, parse_float=decimal.Decimal) if isinstance(raw, str) else raw
-
-
-def _raise():
-    raise ValueError()
 
 
 # ---- results to text, JSON and XML -----------------------------------------------------------
@@ -438,7 +437,7 @@ def command_call(library, operation, assignments, options, out):
         changed = [a["name"] for a in member["arguments"] if returned(a)]
         if changed:
             result, values = value[0], value[1:]
-            outputs = {n: v for n, v in zip(changed, values) if n in named}
+            outputs = dict(zip(changed, values))
         else:
             result, outputs = value, {}
     out.write(render(options.format, name, result, outputs))

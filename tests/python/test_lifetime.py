@@ -44,6 +44,7 @@ def test_objects_and_values_are_freed(kovrin):
 
 def test_a_value_that_does_not_convert_leaves_nothing_half_made(kovrin):
     line = kovrinapi.Dispatch("KovrinAPI.LineItem")
+    line.ItemDescription = BIG  # a reference the failed calls kept would keep 40 KB each
 
     def work():
         # The first arguments are made (texts, an object reference) before the last one fails.
@@ -54,11 +55,13 @@ def test_a_value_that_does_not_convert_leaves_nothing_half_made(kovrin):
             kovrin.GetCustomerByForeignKey(BIG)
 
     assert grows_kib(work) < 4096
-    assert sys.getrefcount(line) == 2  # no reference kept by the failed calls
     line.ItemDescription = "still usable"
-    assert kovrin.CreateInvoice(1, 0, "", 0, 0, False, 0, True, "", 1, 1, [line])[0] > 0
+    line.UnitPrice, line.ItemQuantity, line.CurrencyRate = Decimal(1), 1, 1
+    assert kovrin.CreateInvoice(1, dt.date(2026, 12, 8), "", 0, 0, False, 0, True, "", 1, 1, [line])[0] > 0
 
 
+# An interrupt that lands inside a release (__del__) is reported by Python as ignored: expected here.
+@pytest.mark.filterwarnings("ignore::pytest.PytestUnraisableExceptionWarning")
 def test_keyboard_interrupt_at_any_moment_never_breaks_the_process(kovrin):
     interrupts = 0
 
@@ -66,20 +69,23 @@ def test_keyboard_interrupt_at_any_moment_never_breaks_the_process(kovrin):
         raise KeyboardInterrupt
 
     previous = signal.signal(signal.SIGALRM, interrupt)
-    signal.setitimer(signal.ITIMER_REAL, 0.0007, 0.0007)
     try:
-        while interrupts < 300:
+        # One interrupt per round, at a moment that moves through the round's work.
+        for i in range(400):
             try:
+                signal.setitimer(signal.ITIMER_REAL, 0.00002 * (1 + i % 25))
                 assert kovrin.GetCustomers()
                 line = kovrinapi.Dispatch("KovrinAPI.LineItem")
                 line.UnitPrice = Decimal("1.5")
                 kovrin.GetVatRate(0)
                 del line
+                signal.setitimer(signal.ITIMER_REAL, 0)
             except KeyboardInterrupt:
                 interrupts += 1
     finally:
-        signal.setitimer(signal.ITIMER_REAL, 0, 0)
+        signal.setitimer(signal.ITIMER_REAL, 0)
         signal.signal(signal.SIGALRM, previous)
+    assert interrupts > 150
     assert kovrin.GetVatRate(0)[0] == 18
     assert kovrin.GetCustomerByID(1).CustomersID == 1
     with pytest.raises(kovrinapi.Error) as failure:
