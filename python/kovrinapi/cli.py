@@ -12,6 +12,7 @@ import argparse
 import datetime
 import decimal
 import json
+import os
 import re
 import sys
 import xml.etree.ElementTree as ET
@@ -53,7 +54,7 @@ class Library:
 
     def __init__(self):
         info = describe_library(PROGID)
-        self.classes = {c["name"].lower(): c for c in info.get("classes", [])}
+        self.classes = {c["class"].lower(): c for c in info.get("classes", [])}
         self.enums = {e["name"].lower(): e for e in info.get("enums", [])}
 
     def cls(self, name):
@@ -199,7 +200,7 @@ class Parser:
                 continue
             member = next((m for m in cls["members"] if m["name"].lower() == key.lower()), None)
             if member is None:
-                raise _error(438, "%s has no property %s" % (cls["name"], key))
+                raise _error(438, "%s has no property %s" % (cls["class"], key))
             setattr(record, member["name"], self.value("%s.%s" % (name, key), member.get("result") or "Variant",
                                                        value, from_json=True))
         return record
@@ -220,6 +221,8 @@ def plain(value):
         return "Null"
     if isinstance(value, datetime.datetime):
         return value.date().isoformat() if value.time() == datetime.time() else value.isoformat()
+    if isinstance(value, float) and value.is_integer():
+        return str(int(value))  # a rate of 18.0 reads 18
     return str(value)
 
 
@@ -336,25 +339,21 @@ def _signature(member):
     return "%s(%s)%s" % (member["name"], ", ".join(args), " -> " + result if result else "")
 
 
+_KINDS = {"method": "", "get": "property, read-only", "put": "property, write-only", "getput": "property"}
+
+
 def command_list(library, fmt, out):
     members = library.cls("Kovrin")["members"]
     if fmt == "json":
         out.write(json.dumps(members, ensure_ascii=False, indent=2) + "\n")
         return
     width = max(len(m["name"]) for m in members)
-    seen = set()
     for m in members:
-        if m["name"].lower() in seen:
-            continue
-        seen.add(m["name"].lower())
-        kind = {"method": "", "get": "property, read-only", "put": "property, write-only",
-                "getput": "property"}.get(m["kind"], m["kind"])
-        if m["kind"] in ("get", "put") and sum(1 for o in members if o["name"] == m["name"]) > 1:
-            kind = "property"
-        out.write("%-*s  %s\n" % (width, m["name"], " ".join(filter(None, [m.get("result") or "", kind and
-                                                                              "(%s)" % kind]))))
-    out.write("\nRecord classes: %s\n" % ", ".join(sorted(c["name"] for c in library.classes.values()
-                                                       if c["name"] != "Kovrin" and c.get("progid"))))
+        kind = _KINDS.get(m["kind"], m["kind"])
+        out.write(("%-*s  %s%s" % (width, m["name"], m.get("result") or "", " (%s)" % kind if kind else "")).rstrip()
+                  + "\n")
+    out.write("\nClasses (kovrin help CLASS): %s\n" % ", ".join(c["class"] for c in library.classes.values()
+                                                                 if c["class"] != "Kovrin"))
     out.write("Enumerations: %s\n" % ", ".join(e["name"] for e in library.enums.values()))
 
 
@@ -364,7 +363,7 @@ def command_help(library, name, fmt, out):
         if fmt == "json":
             out.write(json.dumps(cls, ensure_ascii=False, indent=2) + "\n")
             return
-        out.write("%s (%s)\n\n" % (cls["name"], cls.get("progid") or "not creatable"))
+        out.write("%s (%s)\n\n" % (cls["class"], cls.get("progid") or "not creatable"))
         for m in cls["members"]:
             out.write("  %s\n" % _signature(m) if m["kind"] == "method" else
                       "  %-28s %s\n" % (m["name"], m.get("result") or ""))
@@ -381,24 +380,24 @@ def command_help(library, name, fmt, out):
         out.write(json.dumps(members, ensure_ascii=False, indent=2) + "\n")
         return
     for m in members:
-        out.write("%s  (%s)\n" % (_signature(m), {"method": "method", "get": "property get", "put": "property put",
-                                                  "getput": "property"}.get(m["kind"], m["kind"])))
+        if m["kind"] == "method":
+            out.write(_signature(m) + "\n")
+        else:
+            out.write("%s: %s  (%s)\n" % (m["name"], m.get("result") or "Variant", _KINDS.get(m["kind"], m["kind"])))
         if m.get("doc"):
             out.write("\n  %s\n" % m["doc"])
         if m["arguments"]:
             out.write("\nArguments:\n")
             for a in m["arguments"]:
-                notes = []
-                if returned(a):
-                    notes.append("by reference: its new value is printed after the result")
-                if a.get("optional"):
-                    notes.append("optional" + (", default %s" % json.dumps(a["default"], ensure_ascii=False)
-                                               if a.get("default") is not None else ""))
                 hint = _TYPE_HELP.get(a["type"]) or ("a %s record as a JSON object" % a["type"]
                                                      if library.cls(a["type"]) else
                                                      "number or member name" if a["type"].lower() in library.enums
                                                      else "")
-                out.write("  %-24s %-14s %s\n" % (a["name"], a["type"], "; ".join(filter(None, [hint] + notes))))
+                notes = ["by reference: its new value is printed after the result" if returned(a) else "", hint]
+                if a.get("optional"):
+                    notes.append("optional" + (", default %s" % json.dumps(a["default"], ensure_ascii=False)
+                                               if a.get("default") is not None else ""))
+                out.write("  %-24s %-14s %s\n" % (a["name"], a["type"], "; ".join(filter(None, notes))))
         out.write("\n")
 
 
@@ -480,10 +479,13 @@ def main(argv=None):
             command_help(library, options.operation, options.format, sys.stdout)
         else:
             command_call(library, options.operation, options.assignments, options, sys.stdout)
+        sys.stdout.flush()
     except Error as e:
         sys.stdout.flush()
         sys.stderr.write("%d %s: %s\n" % (e.number, e.source, e.description))
         return 1
+    except BrokenPipeError:  # the reader went away (kovrin list | head): not a failure of ours
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
     return 0
 
 

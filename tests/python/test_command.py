@@ -26,7 +26,10 @@ def run(command, *args, stdin=None):
     for name in ("LD_PRELOAD", "ASAN_OPTIONS", "UBSAN_OPTIONS"):  # the sanitizer build's runtime
         if name in os.environ:
             env[name] = os.environ[name]
-    return subprocess.run([command, *args], input=stdin, capture_output=True, text=True, env=env, timeout=120)
+    # Bytes, decoded here: text mode would turn the CR LF of the library's XML into LF.
+    run = subprocess.run([command, *args], input=stdin.encode() if stdin else None, capture_output=True, env=env,
+                         timeout=120)
+    return subprocess.CompletedProcess(run.args, run.returncode, run.stdout.decode(), run.stderr.decode())
 
 
 INVOICE_XML = """<Kovrin><Document type="Invoice"><CustomerID>1</CustomerID><TrxCodesID>1</TrxCodesID>

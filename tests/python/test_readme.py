@@ -24,9 +24,14 @@ def user_environment():
     return env
 
 
+def run_as_user(args):
+    # Bytes, decoded here: text mode would turn the CR LF of the library's XML into LF.
+    run = subprocess.run(args, capture_output=True, env=user_environment(), cwd=WORK, timeout=300)
+    return subprocess.CompletedProcess(run.args, run.returncode, run.stdout.decode(), run.stderr.decode())
+
+
 def test_from_python():
-    run = subprocess.run([sys.executable, "-c", readme_block("From Python", "python")], capture_output=True,
-                         text=True, env=user_environment(), cwd=WORK, timeout=120)
+    run = run_as_user([sys.executable, "-c", readme_block("From Python", "python")])
     assert run.returncode == 0, run.stderr
     lines = run.stdout.splitlines()
     assert len(lines) == 3 and lines[0].strip()
@@ -35,8 +40,7 @@ def test_from_python():
 
 
 def test_from_the_shell():
-    run = subprocess.run(["bash", "-euo", "pipefail", "-c", readme_block("From the shell", "sh")],
-                         capture_output=True, text=True, env=user_environment(), cwd=WORK, timeout=300)
+    run = run_as_user(["bash", "-euo", "pipefail", "-c", readme_block("From the shell", "sh")])
     assert run.returncode == 0, run.stderr
     assert run.stderr == ""
     assert "strXML" in run.stdout and "\n18\ndatDate: 2026-12-08\n" in run.stdout
@@ -47,8 +51,7 @@ def test_from_the_shell():
 def test_the_python_example():
     example = os.path.join(SOURCE_DIR, "examples", "python", "kovrin_example.py")
     for round_ in range(2):  # the first run creates its customer, the second updates it
-        run = subprocess.run([sys.executable, example], capture_output=True, text=True, env=user_environment(),
-                             cwd=WORK, timeout=300)
+        run = run_as_user([sys.executable, example])
         assert run.returncode == 0, run.stderr
         out = run.stdout
         assert ("Created customer EXAMPLE-PY" if round_ == 0 else "Updated customer EXAMPLE-PY") in out
