@@ -14,6 +14,8 @@ from ._capi import INVOKE_METHOD, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT, ErrorI
 from ._errors import Error, python_error, raise_from
 
 _classes = {}  # type information text -> the Python class made from it
+_by_progid = {}  # ProgID (lower case) -> the Python class of that automation class
+_libraries = {}  # ProgID (lower case) -> the type library of the library registered for it
 
 
 def _take_text(call, *args):
@@ -36,8 +38,9 @@ def describe_library(progid="KovrinAPI.Kovrin"):
 def invoke(ptr, member, flags, values, byref, where):
     """Calls one member with the Python values; byref lists the indices of the arguments that
     come back, after the result, in a tuple. where is (the member's source name, its argument
-    names), for a value that does not convert. Every variant made here is cleared however the
-    call ends."""
+    names, the type library of its class): the first two name a value that does not convert, the
+    library recognises the objects handed out. Every variant made here is cleared however the call
+    ends."""
     lib = _capi._lib
     n = len(values)
     args = (Variant * n)() if n else None
@@ -52,9 +55,10 @@ def invoke(ptr, member, flags, values, byref, where):
                 raise python_error(e.number, where[0] + ("." + names[i] if i < len(names) else "")) from None
         if lib.kovrin_invoke(ptr, member, flags, args, n, ctypes.byref(result), ctypes.byref(err)):
             raise_from(err)
-        value = _variant.take_value(result)
+        library = where[2]
+        value = _variant.take_value(result, library)
         if byref:
-            value = (value,) + tuple(_variant.take_value(args[i]) if i < n else None for i in byref)
+            value = (value,) + tuple(_variant.take_value(args[i], library) if i < n else None for i in byref)
         return value
     finally:
         for i in range(n):
@@ -99,12 +103,12 @@ def _doc(member):
     return "\n\n".join(line for line in lines if line)
 
 
-def _make_method(member, flags, prefix):
+def _make_method(member, flags, prefix, library):
     mid = member["id"]
     arguments = member["arguments"]
     names = {a["name"].lower(): i for i, a in enumerate(arguments)}
     byref = tuple(i for i, a in enumerate(arguments) if returned(a))
-    where = (prefix + "." + member["name"], tuple(a["name"] for a in arguments))
+    where = (prefix + "." + member["name"], tuple(a["name"] for a in arguments), library)
 
     def bind(positional, named):
         """The argument list in declared order; an argument left out before one that is given
@@ -131,9 +135,9 @@ def _make_method(member, flags, prefix):
     return method
 
 
-def _make_property(member, prefix):
+def _make_property(member, prefix, library):
     mid = member["id"]
-    where = (prefix + "." + member["name"], ())
+    where = (prefix + "." + member["name"], (), library)
 
     def get(self):
         return invoke(self._ptr, mid, INVOKE_PROPERTYGET, (), (), where)
@@ -168,10 +172,20 @@ def _is_property(member):
 
 
 def class_for(info_text):
+    """The class of an object's type information (the JSON text of kovrin_describe)."""
     cls = _classes.get(info_text)
-    if cls is not None:
-        return cls
-    info = json.loads(info_text)
+    if cls is None:
+        cls = _classes[info_text] = _class_of(json.loads(info_text))
+    return cls
+
+
+def _class_of(info):
+    progid = info.get("progid")
+    cls = _by_progid.get(progid.lower()) if progid else None
+    return cls if cls is not None else _make_class(info, _library_of(progid) if progid else None)
+
+
+def _make_class(info, library):
     members = _merge(info.get("members", []))
     prefix = info.get("progid") or info.get("class") or "Object"
     attrs = {"__slots__": (), "__module__": "kovrinapi", "_info": info, "_members": members, "_prefix": prefix,
@@ -180,13 +194,88 @@ def class_for(info_text):
                                                                                     info.get("progid") or "")}
     for m in members:
         if _is_property(m):
-            attrs[m["name"]] = _make_property(m, prefix)
+            attrs[m["name"]] = _make_property(m, prefix, library)
         else:
             attrs[m["name"]] = _make_method(m, INVOKE_METHOD if m["kind"] == "method" else INVOKE_PROPERTYGET,
-                                            prefix)
+                                            prefix, library)
     cls = type(str(info.get("class") or "Object"), (Dispatch,), attrs)
-    _classes[info_text] = cls
+    if info.get("progid"):
+        _by_progid[info["progid"].lower()] = cls
     return cls
+
+
+class TypeLibrary:
+    """The classes of one library, to tell which class an object handed out belongs to.
+
+    Asking each object for its type information costs the library a JSON text per object (tens of
+    microseconds for a record, more for Kovrin). Asking whether it has a member name costs about
+    one microsecond when it has, a few when it has not. So the class of the object before is tried
+    first, by a name only that class has (a list holds one class, mostly); otherwise names that
+    split the remaining candidates in halves single the class out."""
+
+    def __init__(self, progid):
+        self.progid = progid
+        self.info = None
+        self.unique = {}  # class index -> a member name no other class has
+        self.plans = {}  # candidate classes -> the name to ask about, None when none tells them apart
+        self.last = None  # the class index found last
+
+    def _load(self):
+        if self.info is None:
+            classes = describe_library(self.progid).get("classes", [])
+            info = [(frozenset(m["name"].lower() for m in c["members"]), c) for c in classes]
+            for i, (names, _) in enumerate(info):
+                own = names.difference(*(other for j, (other, _) in enumerate(info) if j != i))
+                if own:
+                    self.unique[i] = min(own).encode()
+            self.info = info
+        return self.info
+
+    def _plan(self, candidates):
+        best, best_score = None, None
+        for name in sorted(set().union(*(self.info[i][0] for i in candidates))):
+            count = sum(1 for i in candidates if name in self.info[i][0])
+            if 0 < count < len(candidates) and (best is None or abs(2 * count - len(candidates)) < best_score):
+                best, best_score = name, abs(2 * count - len(candidates))
+        return best
+
+    @staticmethod
+    def _has(ptr, name):
+        member = ctypes.c_int32()
+        err = ErrorInfo()
+        if _capi._lib.kovrin_get_id(ptr, name, ctypes.byref(member), ctypes.byref(err)) == 0:
+            return True
+        _capi._lib.kovrin_error_clear(ctypes.byref(err))
+        return False
+
+    def class_of(self, ptr):
+        """The Python class of the object, or None when the member names do not single it out."""
+        try:
+            info = self._load()
+        except Error:
+            return None
+        if self.last in self.unique and self._has(ptr, self.unique[self.last]):
+            return _class_of(info[self.last][1])
+        candidates = tuple(range(len(info)))
+        while len(candidates) > 1:
+            if candidates not in self.plans:
+                self.plans[candidates] = self._plan(candidates)
+            name = self.plans[candidates]
+            if name is None:
+                return None
+            has = self._has(ptr, name.encode())
+            candidates = tuple(i for i in candidates if (name in info[i][0]) == has)
+        if not candidates:
+            return None
+        self.last = candidates[0]
+        return _class_of(info[candidates[0]][1])
+
+
+def _library_of(progid):
+    key = progid.lower()
+    if key not in _libraries:
+        _libraries[key] = TypeLibrary(progid)
+    return _libraries[key]
 
 
 class Dispatch:
@@ -205,10 +294,13 @@ class Dispatch:
         return Dispatch._wrap(ptr.value)
 
     @staticmethod
-    def _wrap(ptr):
-        """A Python object for an object reference, taking over that reference."""
+    def _wrap(ptr, library=None):
+        """A Python object for an object reference, taking over that reference. library is the
+        type library of the object that handed it out, which knows the classes it can be."""
         try:
-            cls = class_for(_take_text(_capi._lib.kovrin_describe, ptr))
+            cls = library.class_of(ptr) if library is not None else None
+            if cls is None:
+                cls = class_for(_take_text(_capi._lib.kovrin_describe, ptr))
         except BaseException:
             _capi._lib.kovrin_release(ptr)
             raise

@@ -178,41 +178,42 @@ def _text(v):
     return ctypes.string_at(v.value.str.text, v.value.str.length).decode("utf-8", "replace")
 
 
-def _object(v):
+def _object(v, library):
     """A Dispatch object that takes over the variant's reference (the variant is left Empty)."""
     ptr = v.value.object
     v.type = VT_EMPTY
     v.value.object = None
-    return wrap_object._wrap(ptr) if ptr else None
+    return wrap_object._wrap(ptr, library) if ptr else None
 
 
-def _array(v):
+def _array(v, library):
     a = v.value.array
     items = ctypes.cast(a.items, VariantP)
     if a.columns:
-        return tuple(tuple(take_value(items[r * a.columns + c]) for c in range(a.columns)) for r in range(a.rows))
-    return tuple(take_value(items[i]) for i in range(a.rows))
+        return tuple(tuple(take_value(items[r * a.columns + c], library) for c in range(a.columns))
+                     for r in range(a.rows))
+    return tuple(take_value(items[i], library) for i in range(a.rows))
 
 
 _READERS = {
-    VT_EMPTY: lambda v: None,
-    VT_NULL: lambda v: Null,
-    VT_I2: lambda v: v.value.i2,
-    VT_I4: lambda v: v.value.i4,
-    VT_R8: lambda v: v.value.r8,
-    VT_CY: lambda v: scaled_to_decimal(v.value.cy),
-    VT_DATE: lambda v: serial_to_date(v.value.date),
-    VT_BSTR: _text,
+    VT_EMPTY: lambda v, library: None,
+    VT_NULL: lambda v, library: Null,
+    VT_I2: lambda v, library: v.value.i2,
+    VT_I4: lambda v, library: v.value.i4,
+    VT_R8: lambda v, library: v.value.r8,
+    VT_CY: lambda v, library: scaled_to_decimal(v.value.cy),
+    VT_DATE: lambda v, library: serial_to_date(v.value.date),
+    VT_BSTR: lambda v, library: _text(v),
     VT_DISPATCH: _object,
-    VT_BOOL: lambda v: v.value.boolean != 0,
+    VT_BOOL: lambda v, library: v.value.boolean != 0,
     VT_ARRAY: _array,
 }
 
 
-def take_value(v):
-    """The Python value of v. Objects in it are handed over to Python; the caller still clears v
-    for everything else."""
+def take_value(v, library=None):
+    """The Python value of v. Objects in it are handed over to Python (library, when given, is the
+    type library they come from); the caller still clears v for everything else."""
     reader = _READERS.get(v.type)
     if reader is None:
         raise python_error(458, "kovrinapi.%d" % v.type)
-    return reader(v)
+    return reader(v, library)

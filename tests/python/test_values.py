@@ -122,3 +122,16 @@ def test_objects_in_arrays_are_the_same_objects(carrier):
     back[1].ItemDescription = "changed"  # the array holds references to the records, not copies
     assert lines[1].ItemDescription == "changed"
     assert [type(x).__name__ for x in back] == ["LineItem"] * 3
+
+
+def test_objects_handed_out_are_recognised_as_their_classes(carrier):
+    # Objects inside results are told apart by their member names, not by asking each for its type
+    # information: every class of the library, in an order where the class before is mostly
+    # another one, then runs of one class.
+    classes = [c["class"] for c in kovrinapi.describe_library()["classes"]]
+    order = classes + classes[::-1] + [name for name in classes for _ in range(3)]
+    objects = [kovrinapi.Dispatch("KovrinAPI." + name) for name in order]
+    assert [type(o).__name__ for o in objects] == order  # made by ProgID: from their own type information
+    carrier.varInvoiceLines = objects
+    assert [type(o).__name__ for o in carrier.varInvoiceLines] == order
+    assert len(classes) >= 14 and "clsBusinessDetails" in classes  # the one class with no name of its own
