@@ -291,6 +291,11 @@ class Dispatch:
         err = ErrorInfo()
         if lib.kovrin_create(progid.encode("utf-8"), ctypes.byref(ptr), ctypes.byref(err)):
             raise_from(err)
+        known = _by_progid.get(progid.lower())  # an object made by a ProgID is of its class
+        if known is not None:
+            self = object.__new__(known)
+            object.__setattr__(self, "_ptr", ptr.value)
+            return self
         return Dispatch._wrap(ptr.value)
 
     @staticmethod

@@ -131,7 +131,7 @@ def test_objects_handed_out_are_recognised_as_their_classes(carrier):
     classes = [c["class"] for c in kovrinapi.describe_library()["classes"]]
     order = classes + classes[::-1] + [name for name in classes for _ in range(3)]
     objects = [kovrinapi.Dispatch("KovrinAPI." + name) for name in order]
-    assert [type(o).__name__ for o in objects] == order  # made by ProgID: from their own type information
+    assert [type(o).__name__ for o in objects] == order  # made by ProgID
     carrier.varInvoiceLines = objects
     assert [type(o).__name__ for o in carrier.varInvoiceLines] == order
     assert len(classes) >= 14 and "clsBusinessDetails" in classes  # the one class with no name of its own
