@@ -38,8 +38,6 @@ class ErrorInfo(ctypes.Structure):
     _fields_ = [("number", ctypes.c_int32), ("source", ctypes.c_char_p), ("description", ctypes.c_char_p)]
 
 
-VariantP = ctypes.POINTER(Variant)
-
 
 def _candidates():
     named = os.environ.get("KOVRINAPI_LIBRARY")
@@ -59,18 +57,17 @@ def _candidates():
 def _declare(lib):
     c = ctypes
     sigs = {
-        "kovrin_variant_init": (None, [VariantP]),
-        "kovrin_variant_clear": (None, [VariantP]),
-        "kovrin_variant_copy": (c.c_int32, [VariantP, VariantP]),
-        "kovrin_variant_set_text": (c.c_int32, [VariantP, c.c_char_p, c.c_size_t]),
-        "kovrin_variant_set_array": (c.c_int32, [VariantP, c.c_size_t, c.c_size_t]),
+        # Variants are passed by address: the package keeps them in blocks of bytes.
+        "kovrin_variant_clear": (None, [c.c_void_p]),
+        "kovrin_variant_set_text": (c.c_int32, [c.c_void_p, c.c_char_p, c.c_size_t]),
+        "kovrin_variant_set_array": (c.c_int32, [c.c_void_p, c.c_size_t, c.c_size_t]),
         "kovrin_error_clear": (None, [c.POINTER(ErrorInfo)]),
         "kovrin_free_text": (None, [c.c_void_p]),
         "kovrin_create": (c.c_int32, [c.c_char_p, c.POINTER(c.c_void_p), c.POINTER(ErrorInfo)]),
         "kovrin_addref": (None, [c.c_void_p]),
         "kovrin_release": (None, [c.c_void_p]),
         "kovrin_get_id": (c.c_int32, [c.c_void_p, c.c_char_p, c.POINTER(c.c_int32), c.POINTER(ErrorInfo)]),
-        "kovrin_invoke": (c.c_int32, [c.c_void_p, c.c_int32, c.c_int32, VariantP, c.c_size_t, VariantP,
+        "kovrin_invoke": (c.c_int32, [c.c_void_p, c.c_int32, c.c_int32, c.c_void_p, c.c_size_t, c.c_void_p,
                                       c.POINTER(ErrorInfo)]),
         "kovrin_describe": (c.c_int32, [c.c_void_p, c.POINTER(c.c_void_p), c.POINTER(ErrorInfo)]),
         "kovrin_describe_library": (c.c_int32, [c.c_char_p, c.POINTER(c.c_void_p), c.POINTER(ErrorInfo)]),

@@ -10,7 +10,7 @@ import inspect
 import json
 
 from . import _capi, _variant
-from ._capi import INVOKE_METHOD, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT, ErrorInfo, Variant
+from ._capi import INVOKE_METHOD, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT, ErrorInfo
 from ._errors import Error, python_error, raise_from
 
 _classes = {}  # type information text -> the Python class made from it
@@ -43,29 +43,29 @@ def invoke(ptr, member, flags, values, byref, where):
     ends."""
     lib = _capi._lib
     n = len(values)
-    args = (Variant * n)() if n else None
-    result = Variant()
+    size = _variant.SIZE
+    args, address = _variant.block(n + 1)  # the arguments, then the result
+    result = n * size
     err = ErrorInfo()
     try:
         for i in range(n):
             try:
-                _variant.set_variant(args[i], values[i])
+                _variant.set_variant(args, i * size, address + i * size, values[i])
             except Error as e:
                 names = where[1]
                 raise python_error(e.number, where[0] + ("." + names[i] if i < len(names) else "")) from None
-        if lib.kovrin_invoke(ptr, member, flags, args, n, ctypes.byref(result), ctypes.byref(err)):
+        if lib.kovrin_invoke(ptr, member, flags, address if n else None, n, address + result, ctypes.byref(err)):
             raise_from(err)
         library = where[2]
-        value = _variant.take_value(result, library)
+        value = _variant.take_value(args, result, library)
         if byref:
-            value = (value,) + tuple(_variant.take_value(args[i], library) if i < n else None for i in byref)
+            value = (value,) + tuple(_variant.take_value(args, i * size, library) if i < n else None for i in byref)
         return value
     finally:
-        for i in range(n):
-            if args[i].type:
-                lib.kovrin_variant_clear(ctypes.byref(args[i]))
-        if result.type:
-            lib.kovrin_variant_clear(ctypes.byref(result))
+        plain = _variant.PLAIN
+        for i, kind in enumerate(_variant.types(args, n + 1)):
+            if kind not in plain:
+                lib.kovrin_variant_clear(address + i * size)
 
 
 def returned(argument):

@@ -9,10 +9,11 @@ import ctypes
 import datetime
 import decimal
 import math
+import struct
 
 from . import _capi
-from ._capi import (VT_ARRAY, VT_BOOL, VT_BSTR, VT_CY, VT_DATE, VT_DISPATCH, VT_EMPTY, VT_I2, VT_I4, VT_NULL,
-                    VT_MISSING, VT_R8, VariantP)
+from ._capi import (VT_ARRAY, VT_BOOL, VT_BSTR, VT_CY, VT_DATE, VT_DISPATCH, VT_EMPTY, VT_I2, VT_I4, VT_MISSING,
+                    VT_NULL, VT_R8, Variant)
 from ._errors import Null, python_error
 
 EPOCH = datetime.datetime(1899, 12, 30)
@@ -39,14 +40,16 @@ wrap_object = None
 
 # ---- dates ----------------------------------------------------------------------------------
 
+_EPOCH_ORDINAL = EPOCH.toordinal()
+
+
 def date_to_serial(value):
     """Days since 30 December 1899, the time as the fraction. Before that day the day count is
     negative and the fraction still counts forward from midnight, so it is subtracted."""
+    days = value.toordinal() - _EPOCH_ORDINAL
     if not isinstance(value, datetime.datetime):
-        value = datetime.datetime(value.year, value.month, value.day)
-    delta = value.replace(tzinfo=None) - EPOCH
-    days = delta.days
-    time = (delta.seconds + delta.microseconds / 1e6) / 86400.0
+        return float(days)
+    time = (value.hour * 3600 + value.minute * 60 + value.second + value.microsecond / 1e6) / 86400.0
     return days - time if days < 0 else days + time
 
 
@@ -83,88 +86,116 @@ def scaled_to_decimal(scaled):
     return value.normalize(_CY_CONTEXT)
 
 
+# ---- the variant's bytes ---------------------------------------------------------------------
+# Variants are read and written as bytes with struct, in blocks the caller owns (ctypes buffers) or
+# the library owns (array elements): far cheaper than a ctypes Structure per access. The layout is
+# the C struct's: the type, then the union at its natural alignment.
+
+SIZE = ctypes.sizeof(Variant)
+_AT = Variant.value.offset
+_TYPE = struct.Struct("@i")
+_I2 = struct.Struct("@i%dxh" % (_AT - 4))
+_I4 = struct.Struct("@i%dxi" % (_AT - 4))
+_R8 = struct.Struct("@i%dxd" % (_AT - 4))
+_CY = struct.Struct("@i%dxq" % (_AT - 4))
+_PTR = struct.Struct("@i%dxP" % (_AT - 4))
+_TEXT = struct.Struct("@%dxPN" % _AT)
+_ARRAY = struct.Struct("@%dxNNP" % _AT)
+# Types whose variant owns nothing: clearing them is not needed.
+PLAIN = frozenset((VT_EMPTY, VT_NULL, VT_I2, VT_I4, VT_R8, VT_CY, VT_DATE, VT_BOOL, VT_MISSING))
+
+
+def block(count):
+    """A block of count Empty variants, and its address."""
+    buf = (ctypes.c_char * (SIZE * count))()
+    return buf, ctypes.addressof(buf)
+
+
+_TYPES = {}  # count -> the struct that reads the types of that many variants in a row
+
+
+def types(buf, count):
+    """The types of the first count variants of a block."""
+    reader = _TYPES.get(count)
+    if reader is None:
+        reader = _TYPES[count] = struct.Struct("@" + ("i%dx" % (SIZE - 4)) * count)
+    return reader.unpack_from(buf, 0)
+
+
 # ---- Python -> variant -----------------------------------------------------------------------
 
 def _is_table(value):
     """A non-empty sequence of sequences of one common, non-zero length: a two-dimensional array."""
-    if not value or not all(isinstance(row, (list, tuple)) for row in value):
+    if not value or not isinstance(value[0], (list, tuple)):
         return False
     width = len(value[0])
-    return width > 0 and all(len(row) == width for row in value)
+    return width > 0 and all(isinstance(row, (list, tuple)) and len(row) == width for row in value)
 
 
-def _set_int(v, value):
-    if -(2 ** 31) <= value < 2 ** 31:
-        v.type = VT_I4
-        v.value.i4 = value
-        return
-    # Beyond Long: a Double when it carries the number exactly (the library converts it to the
-    # declared type, so a Currency or Double argument still receives it exactly).
+def _as_double(value):
+    """An int beyond Long as a Double, when the Double carries it exactly (the library converts it
+    to the declared type, so a Currency or Double argument still receives it exactly)."""
     try:
         as_float = float(value)
     except OverflowError:
-        as_float = math.inf
+        raise python_error(6) from None
     if as_float != value:
         raise python_error(6)
-    v.type = VT_R8
-    v.value.r8 = as_float
+    return as_float
 
 
-def set_variant(v, value):
-    """Fills the Empty variant v with value. On failure v may hold part of an array: the caller
-    clears it."""
+def set_variant(buf, offset, address, value):
+    """Writes value into the Empty variant at buf[offset] (at address in memory). On failure the
+    variant may hold part of an array: the caller clears it."""
     if value is None:
         return
     if value is MISSING:
-        v.type = VT_MISSING
+        _TYPE.pack_into(buf, offset, VT_MISSING)
     elif value is Null:
-        v.type = VT_NULL
-    elif isinstance(value, bool):
-        v.type = VT_BOOL
-        v.value.boolean = -1 if value else 0
+        _TYPE.pack_into(buf, offset, VT_NULL)
+    elif value is True or value is False:
+        _I4.pack_into(buf, offset, VT_BOOL, -1 if value else 0)
     elif isinstance(value, int):
-        _set_int(v, value)
+        if -(2 ** 31) <= value < 2 ** 31:
+            _I4.pack_into(buf, offset, VT_I4, value)
+        else:
+            _R8.pack_into(buf, offset, VT_R8, _as_double(value))
     elif isinstance(value, float):
-        v.type = VT_R8
-        v.value.r8 = value
+        _R8.pack_into(buf, offset, VT_R8, value)
     elif isinstance(value, str):
         try:
             data = value.encode("utf-8")
         except UnicodeEncodeError:
             raise python_error(13) from None  # lone surrogates have no UTF-8
-        _check(_capi.lib().kovrin_variant_set_text(ctypes.byref(v), data, len(data)))
+        _check(_capi._lib.kovrin_variant_set_text(address, data, len(data)))
     elif isinstance(value, decimal.Decimal):
-        scaled = decimal_to_scaled(value)
-        v.type = VT_CY
-        v.value.cy = scaled
+        _CY.pack_into(buf, offset, VT_CY, decimal_to_scaled(value))
     elif isinstance(value, (datetime.datetime, datetime.date)):
         serial = date_to_serial(value)
         if not (_MIN_SERIAL - 1 < serial < _MAX_SERIAL + 0.5 / 86400):
             raise python_error(6)
-        v.type = VT_DATE
-        v.value.date = serial
+        _R8.pack_into(buf, offset, VT_DATE, serial)
     elif isinstance(value, (list, tuple)):
-        _set_array(v, value)
+        _set_array(buf, offset, address, value)
     elif wrap_object is not None and isinstance(value, wrap_object):
-        _capi.lib().kovrin_addref(value._ptr)
-        v.type = VT_DISPATCH
-        v.value.object = value._ptr
+        _capi._lib.kovrin_addref(value._ptr)
+        _PTR.pack_into(buf, offset, VT_DISPATCH, value._ptr)
     else:
         raise python_error(13)  # no automation type
 
 
-def _set_array(v, value):
+def _set_array(buf, offset, address, value):
     table = _is_table(value)
     rows, columns = len(value), (len(value[0]) if table else 0)
-    _check(_capi.lib().kovrin_variant_set_array(ctypes.byref(v), rows, columns))
-    items = ctypes.cast(v.value.array.items, VariantP)
-    if table:
-        for r, row in enumerate(value):
-            for c, item in enumerate(row):
-                set_variant(items[r * columns + c], item)
-    else:
-        for i, item in enumerate(value):
-            set_variant(items[i], item)
+    _check(_capi._lib.kovrin_variant_set_array(address, rows, columns))
+    count = rows * max(columns, 1)
+    items = _ARRAY.unpack_from(buf, offset)[2]
+    if not count:
+        return
+    elements = (ctypes.c_char * (SIZE * count)).from_address(items)
+    flat = [item for row in value for item in row] if table else value
+    for i, item in enumerate(flat):
+        set_variant(elements, i * SIZE, items + i * SIZE, item)
 
 
 def _check(status):
@@ -174,46 +205,50 @@ def _check(status):
 
 # ---- variant -> Python -----------------------------------------------------------------------
 
-def _text(v):
-    return ctypes.string_at(v.value.str.text, v.value.str.length).decode("utf-8", "replace")
+def _text(buf, offset):
+    pointer, length = _TEXT.unpack_from(buf, offset)
+    return ctypes.string_at(pointer, length).decode("utf-8", "replace") if length else ""
 
 
-def _object(v, library):
+def _object(buf, offset, library):
     """A Dispatch object that takes over the variant's reference (the variant is left Empty)."""
-    ptr = v.value.object
-    v.type = VT_EMPTY
-    v.value.object = None
+    ptr = _PTR.unpack_from(buf, offset)[1]
+    _PTR.pack_into(buf, offset, VT_EMPTY, 0)
     return wrap_object._wrap(ptr, library) if ptr else None
 
 
-def _array(v, library):
-    a = v.value.array
-    items = ctypes.cast(a.items, VariantP)
-    if a.columns:
-        return tuple(tuple(take_value(items[r * a.columns + c], library) for c in range(a.columns))
-                     for r in range(a.rows))
-    return tuple(take_value(items[i], library) for i in range(a.rows))
+def _array(buf, offset, library):
+    rows, columns, items = _ARRAY.unpack_from(buf, offset)
+    count = rows * max(columns, 1)
+    if not count:
+        return ()
+    elements = (ctypes.c_char * (SIZE * count)).from_address(items)
+    values = [take_value(elements, i * SIZE, library) for i in range(count)]
+    if columns:
+        return tuple(tuple(values[r * columns:(r + 1) * columns]) for r in range(rows))
+    return tuple(values)
 
 
 _READERS = {
-    VT_EMPTY: lambda v, library: None,
-    VT_NULL: lambda v, library: Null,
-    VT_I2: lambda v, library: v.value.i2,
-    VT_I4: lambda v, library: v.value.i4,
-    VT_R8: lambda v, library: v.value.r8,
-    VT_CY: lambda v, library: scaled_to_decimal(v.value.cy),
-    VT_DATE: lambda v, library: serial_to_date(v.value.date),
-    VT_BSTR: lambda v, library: _text(v),
+    VT_EMPTY: lambda buf, offset, library: None,
+    VT_NULL: lambda buf, offset, library: Null,
+    VT_I2: lambda buf, offset, library: _I2.unpack_from(buf, offset)[1],
+    VT_I4: lambda buf, offset, library: _I4.unpack_from(buf, offset)[1],
+    VT_R8: lambda buf, offset, library: _R8.unpack_from(buf, offset)[1],
+    VT_CY: lambda buf, offset, library: scaled_to_decimal(_CY.unpack_from(buf, offset)[1]),
+    VT_DATE: lambda buf, offset, library: serial_to_date(_R8.unpack_from(buf, offset)[1]),
+    VT_BSTR: lambda buf, offset, library: _text(buf, offset),
     VT_DISPATCH: _object,
-    VT_BOOL: lambda v, library: v.value.boolean != 0,
+    VT_BOOL: lambda buf, offset, library: _I4.unpack_from(buf, offset)[1] != 0,
     VT_ARRAY: _array,
 }
 
 
-def take_value(v, library=None):
-    """The Python value of v. Objects in it are handed over to Python (library, when given, is the
-    type library they come from); the caller still clears v for everything else."""
-    reader = _READERS.get(v.type)
+def take_value(buf, offset, library=None):
+    """The Python value of the variant at buf[offset]. Objects in it are handed over to Python
+    (library, when given, is the type library they come from); the caller still clears the
+    variant for everything else."""
+    reader = _READERS.get(_TYPE.unpack_from(buf, offset)[0])
     if reader is None:
-        raise python_error(458, "kovrinapi.%d" % v.type)
-    return reader(v, library)
+        raise python_error(458, "kovrinapi.%d" % _TYPE.unpack_from(buf, offset)[0])
+    return reader(buf, offset, library)
