@@ -1,0 +1,127 @@
+#!/usr/bin/env python3
+"""GetVatRate and a durable CreateInvoice of three lines from Python, beside the same calls from
+C++ (kovrin_call_bench), in one run on one fresh sample database. Rounds alternate between the two
+so both see the same machine load; the figures are medians of CPU time per call (the durable
+write's wait for the disk is not CPU time, so the difference is what Python adds).
+
+    PYTHONPATH=build/python python3 bench/python_bench.py build [rounds]
+
+Prints a Markdown table for docs/performance.md.
+"""
+import ctypes
+import json
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+from decimal import Decimal
+
+build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
+rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 5
+work = tempfile.mkdtemp(prefix="kovrin-pybench-")
+os.environ["KOVRIN_REGISTRY_DIR"] = os.path.join(work, "registry")
+source = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+library = os.path.join(build, "api", "libKovrinAPI32.so")
+subprocess.run([os.path.join(build, "api", "automation", "kovrin-regsvr"), "register", library,
+                os.path.join(source, "api", "KovrinAPI", "KovrinAPI32.tlb.txt")], check=True, stdout=subprocess.DEVNULL)
+subprocess.run([os.path.join(build, "frontend", "kovrin-db"), "create", os.path.join(work, "books.sqlite"), "--sample",
+                "--register"], check=True, stdout=subprocess.DEVNULL)
+
+import datetime  # noqa: E402
+
+import kovrinapi  # noqa: E402
+from kovrinapi import _capi, _variant  # noqa: E402
+
+k = kovrinapi.Dispatch("KovrinAPI.Kovrin")
+k.BusinessID = 1
+lines = []
+for description, price, quantity in (("Consulting hour", "350", 2), ("Travel", "120.5", 1), ("Licence", "99.9", 3)):
+    line = kovrinapi.Dispatch("KovrinAPI.LineItem")
+    line.ItemDescription = description
+    line.UnitPrice = Decimal(price)
+    line.ItemQuantity = quantity
+    line.CurrencyRate = 1
+    lines.append(line)
+day = datetime.date(2013, 7, 1)
+invoice_day = datetime.date(2026, 12, 8)
+
+
+def python_get_vat_rate(n):
+    for _ in range(n):
+        k.GetVatRate(day)
+
+
+def python_create_invoice(n):
+    for _ in range(n):
+        k.CreateInvoice(1, invoice_day, "", 0, 0, False, 17, True, "", 1, 1, lines)
+
+
+def per_call_us(work_, n):
+    start = time.process_time()
+    work_(n)
+    return (time.process_time() - start) / n * 1e6
+
+
+def package_share_us(work_, n):
+    """CPU time per call of the package's own Python work: the same calls with kovrin_invoke
+    replaced by a replay of its first answer (result and changed arguments, all plain values
+    for these two calls), so nothing of the library, its disk waits or its noise is in it."""
+    real = _capi._lib
+    size = _variant.SIZE
+    answers = {}
+
+    class Replay:
+        def __getattr__(self, name):
+            return getattr(real, name)
+
+        @staticmethod
+        def kovrin_invoke(ptr, member, flags, args, count, result, error):
+            if member not in answers:
+                status = real.kovrin_invoke(ptr, member, flags, args, count, result, error)
+                answers[member] = (ctypes.string_at(args, count * size), ctypes.string_at(result, size))
+                return status
+            given, answer = answers[member]
+            ctypes.memmove(result, answer, size)
+            for i, kind in enumerate(_variant.types(given, count)):
+                if kind in _variant.PLAIN:  # the changed arguments; texts and arrays stay as made
+                    ctypes.memmove(args + i * size, given[i * size:(i + 1) * size], size)
+            return 0
+
+    _capi._lib = Replay()
+    try:
+        work_(1)
+        return per_call_us(work_, n)
+    finally:
+        _capi._lib = real
+
+
+def cpp_round():
+    run = subprocess.run([os.path.join(build, "bench", "kovrin_call_bench"), "--benchmark_format=json",
+                          "--benchmark_min_time=1"], check=True, capture_output=True, text=True)
+    times = {}
+    for b in json.loads(run.stdout)["benchmarks"]:
+        scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3}[b["time_unit"]]
+        times[b["name"]] = b["cpu_time"] * scale
+    return times
+
+
+calls = {"GetVatRate": (python_get_vat_rate, 20000), "CreateInvoice": (python_create_invoice, 300)}
+results = {name: ([], [], []) for name in calls}
+python_get_vat_rate(2000)  # warm: classes made, statements prepared
+python_create_invoice(20)
+for _ in range(rounds):
+    cpp = cpp_round()
+    for name, (work_, n) in calls.items():
+        results[name][0].append(cpp["Cpp" + name])
+        results[name][1].append(per_call_us(work_, n))
+        results[name][2].append(package_share_us(work_, n))
+
+print("| Call | C++, CPU | Python, CPU | Python - C++ | the package's own Python work, CPU | Aim |")
+print("|---|---|---|---|---|---|")
+for name, (cpp_times, py_times, share_times) in results.items():
+    c, p, share = (statistics.median(x) for x in (cpp_times, py_times, share_times))
+    print("| `%s` | %.1f µs | %.1f µs | %.1f µs | %.1f µs | < 25 µs |" % (name, c, p, p - c, share))
+shutil.rmtree(work, ignore_errors=True)
