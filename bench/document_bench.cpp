@@ -13,7 +13,11 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include "InvoiceBench.h"
+
 using namespace kovrin;
+using kovrin::bench::Item;
+using kovrin::bench::Items;
 
 namespace {
 
@@ -38,32 +42,11 @@ Databases& databases() {
     return d;
 }
 
-struct Item {
-    const char* description;
-    double price, quantity;
-};
-const Item Items[] = {{"Consulting hour", 350, 2}, {"Travel", 120.5, 1}, {"Licence", 99.9, 3}};
-
 void LibraryCreateInvoice(benchmark::State& state) {
     databases();
     Kovrin k;
-    VariantArray array(3);
-    for (long i = 0; i < 3; ++i) {
-        auto line = std::make_shared<LineItem>();
-        line->ItemDescription(Items[i].description);
-        line->UnitPrice(Currency::fromDouble(Items[i].price));
-        line->ItemQuantity(Items[i].quantity);
-        line->CurrencyRate(1);
-        array(i) = Variant(line);
-    }
-    const Variant lines(array);
-    for (auto _ : state) {
-        double percent = 0, vat = 17;
-        Currency rebate;
-        bool round = false;
-        benchmark::DoNotOptimize(k.CreateInvoice(4, Date::now(), "", percent, rebate, round, vat, true, "", 1,
-                                                 InvoiceTypes::INVOICE_TYPE_STD, lines));
-    }
+    const Variant lines = bench::invoiceLines();
+    for (auto _ : state) benchmark::DoNotOptimize(bench::createInvoice(k, lines));
 }
 BENCHMARK(LibraryCreateInvoice)->Unit(benchmark::kMicrosecond);
 

@@ -44,7 +44,9 @@ typedef enum kovrin_vartype {
     KOVRIN_VT_DATE = 7,     /* days since 30 December 1899, the time as the fraction */
     KOVRIN_VT_BSTR = 8,     /* text */
     KOVRIN_VT_DISPATCH = 9, /* an object (NULL for Nothing) */
-    KOVRIN_VT_BOOL = 11,
+    KOVRIN_VT_MISSING = 10, /* an optional argument left out (the automation interface's VT_ERROR
+                               with DISP_E_PARAMNOTFOUND); only as an argument of kovrin_invoke */
+    KOVRIN_VT_BOOL = 11,    /* results and written-back arguments hold -1 for True, 0 for False */
     KOVRIN_VT_ARRAY = 8204  /* an array of variants, one or two dimensions, lower bound 0 */
 } kovrin_vartype;
 
@@ -82,6 +84,9 @@ typedef struct kovrin_error {
 #define KOVRIN_INVOKE_METHOD 1
 #define KOVRIN_INVOKE_PROPERTYGET 2
 #define KOVRIN_INVOKE_PROPERTYPUT 4
+/* A put that stores a reference to the object given (the line lists of Invoice and InvoiceKabala);
+ * a put of an object value does the same. */
+#define KOVRIN_INVOKE_PROPERTYPUTREF 8
 
 /* Variants. */
 KOVRIN_C_API void kovrin_variant_init(kovrin_variant* v);

@@ -25,6 +25,12 @@ std::string standardDescription(int32_t number) {
     case err::TypeMismatch: return "Type mismatch";
     case err::InvalidUseOfNull: return "Invalid use of Null";
     case err::AutomationError: return "Automation error";
+    case err::DllLoadError: return "Error in loading DLL";
+    case err::FileNotFound: return "File not found";
+    case err::ObjectNotSet: return "Object variable or With block variable not set";
+    case err::CannotCreateObject: return "ActiveX component can't create object";
+    case err::NotSupported: return "Object doesn't support this property or method";
+    case err::WrongArguments: return "Wrong number of arguments or invalid property assignment";
     default: return "Application-defined or object-defined error";
     }
 }

@@ -42,6 +42,13 @@ constexpr int32_t SubscriptOutOfRange = 9;
 constexpr int32_t DivisionByZero = 11;
 constexpr int32_t TypeMismatch = 13;
 constexpr int32_t InvalidUseOfNull = 94;
+// Late binding: creating objects by ProgID, names and argument lists.
+constexpr int32_t DllLoadError = 48;
+constexpr int32_t FileNotFound = 53;
+constexpr int32_t ObjectNotSet = 91;
+constexpr int32_t CannotCreateObject = 429;
+constexpr int32_t NotSupported = 438;
+constexpr int32_t WrongArguments = 450;
 // A failure that did not come from the library itself (a std::exception of a dependency).
 constexpr int32_t AutomationError = 440;
 }  // namespace err

@@ -8,8 +8,13 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
 
-cmake --install "$build_dir" --prefix "$prefix" >/dev/null
 export KOVRIN_REGISTRY_DIR=$work/registry
+cmake --install "$build_dir" --prefix "$prefix" >/dev/null
+# The install registered the installed library for creation by ProgID.
+registered=$("$prefix/bin/kovrin-reg" get 'HKCR\CLSID\{59457965-14EE-4DEB-B0EB-7D4D8D6BF211}\InprocServer32' '')
+[ "$registered" = "$prefix/lib/libKovrinAPI32.so.3" ] || { echo "registered: $registered"; exit 1; }
+[ -f "$prefix/share/kovrinapi/KovrinAPI32.tlb.txt" ] || { echo "no type library"; exit 1; }
+echo "registration: ok"
 expected_source='Kovrin.Class_Initialize[80]\'
 check() {
   local out
