@@ -80,10 +80,11 @@ def decimal_to_scaled(value):
 
 def scaled_to_decimal(scaled):
     """Currency's integer as an exact Decimal, without trailing zeros after the point."""
-    value = decimal.Decimal(scaled).scaleb(-4)
-    if value == value.to_integral_value():
-        return value.quantize(decimal.Decimal(1))
-    return value.normalize(_CY_CONTEXT)
+    whole, fraction = divmod(abs(scaled), 10000)
+    sign = "-" if scaled < 0 else ""
+    if not fraction:
+        return decimal.Decimal("%s%d" % (sign, whole))
+    return decimal.Decimal(("%s%d.%04d" % (sign, whole, fraction)).rstrip("0"))
 
 
 # ---- the variant's bytes ---------------------------------------------------------------------
@@ -144,44 +145,80 @@ def _as_double(value):
     return as_float
 
 
+def _set_empty(buf, offset, address, value):
+    pass
+
+
+def _set_missing(buf, offset, address, value):
+    _TYPE.pack_into(buf, offset, VT_MISSING)
+
+
+def _set_null(buf, offset, address, value):
+    _TYPE.pack_into(buf, offset, VT_NULL)
+
+
+def _set_bool(buf, offset, address, value):
+    _I4.pack_into(buf, offset, VT_BOOL, -1 if value else 0)
+
+
+def _set_int(buf, offset, address, value):
+    if -(2 ** 31) <= value < 2 ** 31:
+        _I4.pack_into(buf, offset, VT_I4, value)
+    else:
+        _R8.pack_into(buf, offset, VT_R8, _as_double(value))
+
+
+def _set_float(buf, offset, address, value):
+    _R8.pack_into(buf, offset, VT_R8, value)
+
+
+def _set_text(buf, offset, address, value):
+    try:
+        data = value.encode("utf-8")
+    except UnicodeEncodeError:
+        raise python_error(13) from None  # lone surrogates have no UTF-8
+    _check(_capi._lib.kovrin_variant_set_text(address, data, len(data)))
+
+
+def _set_currency(buf, offset, address, value):
+    _CY.pack_into(buf, offset, VT_CY, decimal_to_scaled(value))
+
+
+def _set_date(buf, offset, address, value):
+    serial = date_to_serial(value)
+    if not (_MIN_SERIAL - 1 < serial < _MAX_SERIAL + 0.5 / 86400):
+        raise python_error(6)
+    _R8.pack_into(buf, offset, VT_DATE, serial)
+
+
+def _set_object(buf, offset, address, value):
+    _capi._lib.kovrin_addref(value._ptr)
+    _PTR.pack_into(buf, offset, VT_DISPATCH, value._ptr)
+
+
+# The writer of each Python type; subclasses (and the classes of objects) are added on first sight.
+_SETTERS = {type(None): _set_empty, _Missing: _set_missing, type(Null): _set_null, bool: _set_bool, int: _set_int,
+            float: _set_float, str: _set_text, decimal.Decimal: _set_currency, datetime.datetime: _set_date,
+            datetime.date: _set_date}
+
+
+def _setter_for(kind):
+    for base, setter in ((bool, _set_bool), (int, _set_int), (float, _set_float), (str, _set_text),
+                         (decimal.Decimal, _set_currency), (datetime.date, _set_date), (list, _set_array),
+                         (tuple, _set_array), (wrap_object, _set_object)):
+        if base is not None and issubclass(kind, base):
+            _SETTERS[kind] = setter
+            return setter
+    return None
+
+
 def set_variant(buf, offset, address, value):
     """Writes value into the Empty variant at buf[offset] (at address in memory). On failure the
     variant may hold part of an array: the caller clears it."""
-    if value is None:
-        return
-    if value is MISSING:
-        _TYPE.pack_into(buf, offset, VT_MISSING)
-    elif value is Null:
-        _TYPE.pack_into(buf, offset, VT_NULL)
-    elif value is True or value is False:
-        _I4.pack_into(buf, offset, VT_BOOL, -1 if value else 0)
-    elif isinstance(value, int):
-        if -(2 ** 31) <= value < 2 ** 31:
-            _I4.pack_into(buf, offset, VT_I4, value)
-        else:
-            _R8.pack_into(buf, offset, VT_R8, _as_double(value))
-    elif isinstance(value, float):
-        _R8.pack_into(buf, offset, VT_R8, value)
-    elif isinstance(value, str):
-        try:
-            data = value.encode("utf-8")
-        except UnicodeEncodeError:
-            raise python_error(13) from None  # lone surrogates have no UTF-8
-        _check(_capi._lib.kovrin_variant_set_text(address, data, len(data)))
-    elif isinstance(value, decimal.Decimal):
-        _CY.pack_into(buf, offset, VT_CY, decimal_to_scaled(value))
-    elif isinstance(value, (datetime.datetime, datetime.date)):
-        serial = date_to_serial(value)
-        if not (_MIN_SERIAL - 1 < serial < _MAX_SERIAL + 0.5 / 86400):
-            raise python_error(6)
-        _R8.pack_into(buf, offset, VT_DATE, serial)
-    elif isinstance(value, (list, tuple)):
-        _set_array(buf, offset, address, value)
-    elif wrap_object is not None and isinstance(value, wrap_object):
-        _capi._lib.kovrin_addref(value._ptr)
-        _PTR.pack_into(buf, offset, VT_DISPATCH, value._ptr)
-    else:
+    setter = _SETTERS.get(type(value)) or _setter_for(type(value))
+    if setter is None:
         raise python_error(13)  # no automation type
+    setter(buf, offset, address, value)
 
 
 def _set_array(buf, offset, address, value):
@@ -196,6 +233,9 @@ def _set_array(buf, offset, address, value):
     flat = [item for row in value for item in row] if table else value
     for i, item in enumerate(flat):
         set_variant(elements, i * SIZE, items + i * SIZE, item)
+
+
+_SETTERS[list] = _SETTERS[tuple] = _set_array
 
 
 def _check(status):
