@@ -83,6 +83,8 @@ double TextAsDouble(const QString& text, double fallback);
 QString XMLEscape(const QString& text);
 
 inline QString q(const std::string& s) { return QString::fromStdString(s); }
+// A value of the library as text, as CStr gives it.
+inline QString q(const kovrin::Variant& v) { return QString::fromStdString(kovrin::CStr(v)); }
 inline std::string s(const QString& text) { return text.toStdString(); }
 // Library conversions of box texts: a text that is no number fails with "Type mismatch".
 int32_t ToLong(const QString& text);

@@ -2,6 +2,7 @@
 // typed in the per-user settings between runs.
 #include "EntryCommon.h"
 #include "Forms.h"
+#include "LateBound.h"
 
 #include <QDialog>
 #include <QGridLayout>
@@ -29,7 +30,7 @@ protected:
 private:
     QString text(const char* name) const { return findChild<QLineEdit*>(name)->text(); }
     std::string str(const char* name) const { return s(text(name)); }
-    std::unique_ptr<kovrin::Kovrin> mailer() const;
+    std::unique_ptr<LateBound> mailer() const;
     void send(bool document);
     QPlainTextEdit* txtBody_;
 };
@@ -94,13 +95,13 @@ MailForm::MailForm(bool document, QWidget* parent) : QDialog(parent) {
     resize(520, sizeHint().height());
 }
 
-std::unique_ptr<kovrin::Kovrin> MailForm::mailer() const {
-    auto k = std::make_unique<kovrin::Kovrin>();
-    k->KovrinPath(s(settings().kovrinPath));
-    k->DebugMode(settings().debug);
-    k->MailServer(str("txtMailServer"));
-    k->MailServerUserName(str("txtUserName"));
-    k->MailServerPassword(str("txtPassword"));
+std::unique_ptr<LateBound> MailForm::mailer() const {
+    auto k = std::make_unique<LateBound>("KovrinAPI.Kovrin");
+    k->Put("KovrinPath", s(settings().kovrinPath));
+    k->Put("DebugMode", settings().debug);
+    k->Put("MailServer", str("txtMailServer"));
+    k->Put("MailServerUserName", str("txtUserName"));
+    k->Put("MailServerPassword", str("txtPassword"));
     return k;
 }
 
@@ -117,13 +118,14 @@ void MailForm::send(bool document) {
         step = 30;
         if (document) {
             BusyCursor busy;
-            k->PDFTimeout(timeout);
-            k->SendDocByMail(number, kovrin::ObjectType::Invoice, str("txtSubject"), str("txtFrom"), str("txtFromName"),
-                             str("txtTo"), str("txtCC"), "", s(txtBody_->toPlainText()));
+            k->Put("PDFTimeout", timeout);
+            k->Call("SendDocByMail", {number, static_cast<int32_t>(kovrin::ObjectType::Invoice), str("txtSubject"),
+                                      str("txtFrom"), str("txtFromName"), str("txtTo"), str("txtCC"), "",
+                                      s(txtBody_->toPlainText())});
         } else {
             BusyCursor busy;
-            k->SendMail(str("txtSubject"), str("txtFrom"), str("txtFromName"), str("txtTo"), str("txtCC"), "",
-                        s(txtBody_->toPlainText()));
+            k->Call("SendMail", {str("txtSubject"), str("txtFrom"), str("txtFromName"), str("txtTo"), str("txtCC"), "",
+                                 s(txtBody_->toPlainText())});
         }
         step = 40;
         ShowInfo(document ? QStringLiteral("החשבונית נשלחה בהצלחה") : QStringLiteral("המייל נשלח בהצלחה"));

@@ -2,8 +2,8 @@
 
 #include "DemoUtils.h"
 #include "Forms.h"
+#include "LateBound.h"
 
-#include <KovrinAPI/clsBusinessDetails.h>
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -204,72 +204,70 @@ MainWindow::MainWindow() {
     const QString receiptNo = QStringLiteral("מספר הקבלה");
     const QString refundNo = QStringLiteral("מספר התעודה");
     const QString done = QStringLiteral("הפעולה בוצעה בהצלחה");
-    using K = kovrin::Kovrin;
     on("cmdPrintInvoice", [=, this] {
-        printPrompt("frmMain.cmdPrintInvoice_Click", invoiceNo, [](K& k, int32_t n) { k.PrintInvoice(n); }, done);
+        printPrompt("frmMain.cmdPrintInvoice_Click", invoiceNo, "PrintInvoice", done);
     });
     on("cmdPrintInvoiceIska", [=, this] {
-        printPrompt("frmMain.cmdPrintInvoiceIska_Click", invoiceNo, [](K& k, int32_t n) { k.PrintInvoiceIska(n); }, done);
+        printPrompt("frmMain.cmdPrintInvoiceIska_Click", invoiceNo, "PrintInvoiceIska", done);
     });
     on("cmdPrintInvoiceZikui", [=, this] {
-        printPrompt("frmMain.cmdPrintInvoiceZikui_Click", invoiceNo, [](K& k, int32_t n) { k.PrintInvoiceZikui(n); },
+        printPrompt("frmMain.cmdPrintInvoiceZikui_Click", invoiceNo, "PrintInvoiceZikui",
                     done);
     });
     on("cmdPrintInvoiceKabala", [=, this] {
         printPrompt("frmMain.cmdPrintInvoiceKabala_Click", invoiceNo,
-                    [](K& k, int32_t n) { k.PrintInvoiceKabala(n); }, done);
+                    "PrintInvoiceKabala", done);
     });
     on("cmdPrintReceipt", [=, this] {
-        printPrompt("frmMain.cmdPrintReceipt_Click", receiptNo, [](K& k, int32_t n) { k.PrintReceipt(n); }, done);
+        printPrompt("frmMain.cmdPrintReceipt_Click", receiptNo, "PrintReceipt", done);
     });
     on("cmdPrintRefund", [=, this] {
-        printPrompt("frmMain.cmdPrintRefund_Click", refundNo, [](K& k, int32_t n) { k.PrintRefund(n); },
+        printPrompt("frmMain.cmdPrintRefund_Click", refundNo, "PrintRefund",
                     QStringLiteral("התעודה הודפסה בהצלחה"));
     });
     on("cmdDisplayInvoice", [=, this] {
-        displayPrompt("frmMain.cmdDisplayInvoice_Click", invoiceNo, [](K& k, int32_t n) { k.DisplayInvoice(n); });
+        displayPrompt("frmMain.cmdDisplayInvoice_Click", invoiceNo, "DisplayInvoice");
     });
     on("cmdDisplayInvoiceIska", [=, this] {
         displayPrompt("frmMain.cmdDisplayInvoiceIska_Click", invoiceNo,
-                      [](K& k, int32_t n) { k.DisplayInvoiceIska(n); });
+                      "DisplayInvoiceIska");
     });
     on("cmdDisplayInvoiceZikui", [=, this] {
         displayPrompt("frmMain.cmdDisplayInvoiceZikui_Click", invoiceNo,
-                      [](K& k, int32_t n) { k.DisplayInvoiceZikui(n); });
+                      "DisplayInvoiceZikui");
     });
     on("cmdDisplayInvoiceKabala", [=, this] {
         displayPrompt("frmMain.cmdDisplayInvoiceKabala_Click", invoiceNo,
-                      [](K& k, int32_t n) { k.DisplayInvoiceKabala(n); });
+                      "DisplayInvoiceKabala");
     });
     on("cmdDisplayReceipt", [=, this] {
-        displayPrompt("frmMain.cmdDisplayReceipt_Click", receiptNo, [](K& k, int32_t n) { k.DisplayReceipt(n); });
+        displayPrompt("frmMain.cmdDisplayReceipt_Click", receiptNo, "DisplayReceipt");
     });
     on("cmdDisplayRefund", [=, this] {
-        displayPrompt("frmMain.cmdDisplayRefund_Click", refundNo, [](K& k, int32_t n) { k.DisplayRefund(n); });
+        displayPrompt("frmMain.cmdDisplayRefund_Click", refundNo, "DisplayRefund");
     });
     on("cmdExchangeRate", [] {
         Run([] {
             const auto name = InputBox(QStringLiteral("הכנס את שם המטבע: NIS, USD, EUR, JPY"));
             if (!name || name->isEmpty()) return;
-            auto k = NewKovrin();
-            ShowInfo(q(k->GetExchangeRate(s(*name)).toString()));
+            ShowInfo(q(kovrin::CStr(NewKovrinByProgID()->Call("GetExchangeRate", {s(*name)}))));
         });
     });
-    on("cmdExchangeRates", [] { Run([] { ShowInfo(q(NewKovrin()->GetExchangeRates())); }); });
+    on("cmdExchangeRates", [] { Run([] { ShowInfo(q(kovrin::CStr(NewKovrinByProgID()->Call("GetExchangeRates")))); }); });
     on("cmdRunKovrin", [] { RunStepped("frmMain.cmdRunKovrin_Click", [](int& step) {
         step = 10;
-        auto k = NewKovrin();
+        auto k = NewKovrinByProgID();
         step = 20;
-        k->RunKovrin();
+        k->Call("RunKovrin");
     }); });
     on("cmdClock", [] {
         RunStepped("frmMain.cmdClock_Click", [](int& step) {
             step = 10;
-            kovrin::Kovrin k;
-            k.KovrinPath(s(settings().kovrinPath));
-            k.DebugMode(settings().debug);
+            LateBound k("KovrinAPI.Kovrin");
+            k.Put("KovrinPath", s(settings().kovrinPath));
+            k.Put("DebugMode", settings().debug);
             step = 20;
-            ShowPlain(q(k.Clock()));
+            ShowPlain(q(kovrin::CStr(k.Call("Clock"))));
         });
     });
     on("cmdBackup", [this] { backup(); });
@@ -279,9 +277,9 @@ MainWindow::MainWindow() {
 bool MainWindow::load() {
     loading_ = true;
     int step = 10;
-    std::unique_ptr<kovrin::Kovrin> k;
+    std::unique_ptr<LateBound> k;
     try {
-        k = std::make_unique<kovrin::Kovrin>();
+        k = std::make_unique<LateBound>("KovrinAPI.Kovrin");
     } catch (...) {
         const kovrin::Error e = CaughtError();
         ShowError(QStringLiteral("לא ניתן ליצור את האוביקט של ה-API. בדוק בעיות רישום, התאמת גרסה וכו'") + "\r\n" +
@@ -292,16 +290,16 @@ bool MainWindow::load() {
     }
     try {
         step = 20;
-        settings().kovrinPath = GetSetting("Settings", "KovrinPath", q(k->KovrinPath()));
+        settings().kovrinPath = GetSetting("Settings", "KovrinPath", q(k->Call("KovrinPath")));
         txtKovrinPath_->setText(settings().kovrinPath);
         step = 30;
-        lblKovrinPath_->setText(q(k->KovrinPath()));
-        settings().accessPath = q(k->AccessPath());
+        lblKovrinPath_->setText(q(k->Call("KovrinPath")));
+        settings().accessPath = q(k->Call("AccessPath"));
         step = 40;
         lblVersion_->setText(KOVRIN_DEMO_VERSION);
-        lblAPIVersion_->setText(q(k->Version()));
+        lblAPIVersion_->setText(q(k->Call("Version")));
         step = 50;
-        k->KovrinPath(s(settings().kovrinPath));
+        k->Put("KovrinPath", s(settings().kovrinPath));
         addBusinesses(*k);
         step = 60;
         if (lstBusinesses_->count() > 0) {
@@ -309,7 +307,7 @@ bool MainWindow::load() {
             businessChosen();
         }
         step = 70;
-        settings().vatFraction = k->GetVatRate() / 100;
+        settings().vatFraction = kovrin::CDbl(k->Call("GetVatRate")) / 100;
         step = 80;
         settings().businessId = 1;
     } catch (...) {
@@ -321,10 +319,14 @@ bool MainWindow::load() {
     return true;
 }
 
-void MainWindow::addBusinesses(kovrin::Kovrin& k) {
-    for (const auto& b : Records<kovrin::clsBusinessDetails>(k.GetKovrinBusinessList()))
-        lstBusinesses_->addItem(QString::number(b->BusinessID()) + "-" + q(b->BusinessName()) + " " +
-                                q(kovrin::CStr(b->OsekMorshe())));
+void MainWindow::addBusinesses(LateBound& k) {
+    const kovrin::Variant list = k.Call("GetKovrinBusinessList");
+    if (!list.isArray()) return;
+    for (long i = 0; i <= list.array().ubound(); ++i) {
+        const kovrin::Variant& b = list.array()(i);
+        lstBusinesses_->addItem(q(Property(b, "BusinessID")) + "-" + q(Property(b, "BusinessName")) + " " +
+                                q(Property(b, "OsekMorshe")));
+    }
 }
 
 void MainWindow::pathChanged(const QString& text) {
@@ -333,9 +335,9 @@ void MainWindow::pathChanged(const QString& text) {
         if (text.isEmpty()) throw kovrin::Error(8289, "The kovrin path can not be empty", "frmMain.txtKovrinPath_Change");
         settings().kovrinPath = text;
         step = 20;
-        kovrin::Kovrin k;
-        k.KovrinPath(s(text));
-        settings().accessPath = q(k.AccessPath());
+        LateBound k("KovrinAPI.Kovrin");
+        k.Put("KovrinPath", s(text));
+        settings().accessPath = q(kovrin::CStr(k.Call("AccessPath")));
         step = 30;
         // At start-up the list is filled once, by the start-up steps.
         if (!loading_) addBusinesses(k);
@@ -356,8 +358,7 @@ void MainWindow::takeInput() {
     settings().debug = chkDebug_->isChecked();
 }
 
-void MainWindow::printPrompt(const char* handler, const QString& prompt, void (*print)(kovrin::Kovrin&, int32_t),
-                             const QString& done) {
+void MainWindow::printPrompt(const char* handler, const QString& prompt, const char* operation, const QString& done) {
     RunStepped(handler, [&](int& step) {
         step = 10;
         const auto answer = InputBox(prompt);
@@ -365,16 +366,16 @@ void MainWindow::printPrompt(const char* handler, const QString& prompt, void (*
         step = 20;
         const int32_t number = ToLong(*answer);
         step = 30;
-        auto k = NewKovrin();
+        auto k = NewKovrinByProgID();
         step = 40;
-        print(*k, number);
+        k->Call(operation, {number});
         k.reset();
         step = 50;
         ShowInfo(done);
     });
 }
 
-void MainWindow::displayPrompt(const char* handler, const QString& prompt, void (*display)(kovrin::Kovrin&, int32_t)) {
+void MainWindow::displayPrompt(const char* handler, const QString& prompt, const char* operation) {
     RunStepped(handler, [&](int& step) {
         for (;;) {
             step = 10;
@@ -382,9 +383,9 @@ void MainWindow::displayPrompt(const char* handler, const QString& prompt, void 
             if (!answer || answer->isEmpty()) return;
             if (!kovrin::IsNumeric(kovrin::Variant(s(*answer)))) continue;
             step = 20;
-            auto k = NewKovrin();
+            auto k = NewKovrinByProgID();
             step = 30;
-            display(*k, ToLong(*answer));
+            k->Call(operation, {ToLong(*answer)});
             return;
         }
     });
@@ -396,14 +397,14 @@ void MainWindow::backup() {
         {
             BusyCursor busy;
             step = 10;
-            kovrin::Kovrin k;
-            k.KovrinPath(s(settings().kovrinPath));
-            k.DebugMode(settings().debug);
-            k.BusinessID(settings().businessId);
+            LateBound k("KovrinAPI.Kovrin");
+            k.Put("KovrinPath", s(settings().kovrinPath));
+            k.Put("DebugMode", settings().debug);
+            k.Put("BusinessID", settings().businessId);
             step = 20;
-            k.BackupTimeOutSeconds(ToLong(txtBackupTimeout_->text()));
+            k.Put("BackupTimeOutSeconds", ToLong(txtBackupTimeout_->text()));
             step = 30;
-            file = k.PerformBackup();
+            file = kovrin::CStr(k.Call("PerformBackup"));
         }
         step = 40;
         ShowPlain(QStringLiteral("Backup file: ") + "\r\n" + q(file));

@@ -2,7 +2,7 @@
 // one button per library operation.
 #pragma once
 
-#include <KovrinAPI/Kovrin.h>
+#include "LateBound.h"
 
 #include <QWidget>
 
@@ -27,11 +27,11 @@ private:
     QPushButton* button(const char* name, const QString& caption);
     void pathChanged(const QString& text);
     void businessChosen();
-    void addBusinesses(kovrin::Kovrin& k);
+    void addBusinesses(LateBound& k);
     void takeInput();  // path box and debug box into the settings, before every action
-    void printPrompt(const char* handler, const QString& prompt, void (*print)(kovrin::Kovrin&, int32_t),
-                     const QString& done);
-    void displayPrompt(const char* handler, const QString& prompt, void (*display)(kovrin::Kovrin&, int32_t));
+    // Asks for a document number and calls the print or display operation of that name.
+    void printPrompt(const char* handler, const QString& prompt, const char* operation, const QString& done);
+    void displayPrompt(const char* handler, const QString& prompt, const char* operation);
     void openForm(QWidget* form);
     void backup();
 

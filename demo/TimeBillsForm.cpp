@@ -2,6 +2,7 @@
 // hourly rate; every row with a customer becomes one time bill.
 #include "EntryCommon.h"
 #include "Forms.h"
+#include "LateBound.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -151,12 +152,12 @@ void TimeBillsForm::create() {
         const QString stamp = QDateTime::currentDateTime().toString("yyyyMMddHHmmsszzz");
         for (std::size_t i = 0; i < filled.size(); ++i) {
             const Row& row = *filled[i];
-            auto k = NewKovrin();
+            auto k = NewKovrinByProgID();
             step = 30;
-            k->CreateTimeBill(TrailingNumber(row.customer), ToLibraryDate(*ParseTime(row.start->text())),
-                              ToLibraryDate(*ParseTime(row.end->text())), s(row.description->text()),
-                              s("Appt" + stamp + "-" + QString::number(i + 1)), "", ToCur(row.rate->text()),
-                              s(row.currency->currentText()));
+            k->Call("CreateTimeBill", {TrailingNumber(row.customer), ToLibraryDate(*ParseTime(row.start->text())),
+                                       ToLibraryDate(*ParseTime(row.end->text())), s(row.description->text()),
+                                       s("Appt" + stamp + "-" + QString::number(i + 1)), "", ToCur(row.rate->text()),
+                                       s(row.currency->currentText())});
         }
         step = 40;
         ShowInfo(QStringLiteral("חיובי הזמן נוצרו בהצלחה"));

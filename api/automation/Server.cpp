@@ -7,6 +7,7 @@
 #include <KovrinAPI/runtime/Export.h>
 
 #include "automation/CValues.h"
+#include "automation/CVariantConvert.h"
 #include "automation/Dispatch.h"
 #include "automation/Registration.h"
 #include "automation/TypeLibraryText.h"
@@ -41,89 +42,18 @@ kovrin_object* newObject(Dispatch d) {
 
 ServerObject& self(kovrin_object* o) { return *static_cast<ServerObject*>(o); }
 
-// Arrays nested deeper than this are refused rather than followed.
-constexpr int MaxDepth = 32;
-
-Variant toCpp(const kovrin_variant& v, int depth = 0) {
-    switch (v.type) {
-    case KOVRIN_VT_EMPTY: return Variant();
-    case KOVRIN_VT_NULL: return Variant::null();
-    case KOVRIN_VT_I2: return Variant(v.value.i2);
-    case KOVRIN_VT_I4: return Variant(v.value.i4);
-    case KOVRIN_VT_R8: return Variant(v.value.r8);
-    case KOVRIN_VT_CY: return Variant(Currency::fromScaled(v.value.cy));
-    case KOVRIN_VT_DATE: return Variant(Date(v.value.date));
-    case KOVRIN_VT_BOOL: return Variant(v.value.boolean != 0);
-    case KOVRIN_VT_BSTR:
-        if (!v.value.str.text && v.value.str.length) break;
-        return Variant(std::string(v.value.str.text ? v.value.str.text : "", v.value.str.length));
-    case KOVRIN_VT_DISPATCH: {
-        kovrin_object* o = v.value.object;
-        if (!o) return Variant(ObjectRef());
-        {
-            std::lock_guard lock(live().mutex);
-            if (!live().objects.count(o)) break;  // released, or not one of ours
-        }
-        return Variant(self(o).dispatch.object());
-    }
-    case KOVRIN_VT_ARRAY: {
-        const auto& a = v.value.array;
-        std::size_t n = a.columns ? a.rows * a.columns : a.rows;
-        if (depth >= MaxDepth || (n && !a.items) || (a.columns && n / a.columns != a.rows)) break;
-        VariantArray out = a.columns ? VariantArray(a.rows, a.columns) : VariantArray(a.rows);
-        for (std::size_t r = 0; r < a.rows; ++r) {
-            if (!a.columns) out(static_cast<long>(r)) = toCpp(a.items[r], depth + 1);
-            for (std::size_t c = 0; c < a.columns; ++c)
-                out(static_cast<long>(r), static_cast<long>(c)) = toCpp(a.items[r * a.columns + c], depth + 1);
-        }
-        return Variant(std::move(out));
-    }
-    default: break;
-    }
-    raiseError(err::TypeMismatch);
-}
-
-// Fills out (Empty on entry) with the value; on failure out is left Empty.
-void toC(const Variant& v, kovrin_variant& out) {
-    kovrin_variant r;
-    cvalue::init(&r);
-    try {
-        switch (v.type()) {
-        case VarType::Empty: break;
-        case VarType::Null: r.type = KOVRIN_VT_NULL; break;
-        case VarType::Boolean: r.type = KOVRIN_VT_BOOL; r.value.boolean = CBool(v) ? -1 : 0; break;
-        case VarType::Integer: r.type = KOVRIN_VT_I2; r.value.i2 = CInt(v); break;
-        case VarType::Long: r.type = KOVRIN_VT_I4; r.value.i4 = CLng(v); break;
-        case VarType::Double: r.type = KOVRIN_VT_R8; r.value.r8 = CDbl(v); break;
-        case VarType::Currency: r.type = KOVRIN_VT_CY; r.value.cy = CCur(v).scaled(); break;
-        case VarType::Date: r.type = KOVRIN_VT_DATE; r.value.date = CDate(v).serial(); break;
-        case VarType::String:
-            if (cvalue::setText(&r, CStr(v))) raiseError(err::OutOfMemory);
-            break;
-        case VarType::Object: {
-            r.type = KOVRIN_VT_DISPATCH;
-            if (ObjectRef o = v.object()) r.value.object = newObject(Dispatch::wrap(std::move(o)));
-            break;
-        }
-        case VarType::Array: {
-            const VariantArray& a = v.array();
-            bool two = a.dimensions() == 2;
-            std::size_t rows = static_cast<std::size_t>(a.ubound(1) + 1);
-            std::size_t columns = two ? static_cast<std::size_t>(a.ubound(2) + 1) : 0;
-            if (cvalue::setArray(&r, rows, columns)) raiseError(err::OutOfMemory);
-            for (std::size_t i = 0; i < rows; ++i) {
-                if (!two) toC(a(static_cast<long>(i)), r.value.array.items[i]);
-                for (std::size_t c = 0; c < columns; ++c)
-                    toC(a(static_cast<long>(i), static_cast<long>(c)), r.value.array.items[i * columns + c]);
+// Objects cross as this server's own kovrin_objects.
+const ObjectCrossing& crossing() {
+    static const ObjectCrossing c{
+        [](kovrin_object* o) -> ObjectRef {
+            {
+                std::lock_guard lock(live().mutex);
+                if (!live().objects.count(o)) raiseError(err::TypeMismatch);  // released, or not ours
             }
-            break;
-        }
-        }
-    } catch (...) {
-        cvalue::clear(&r);
-        throw;
-    }
-    out = r;
+            return self(o).dispatch.object();
+        },
+        [](const ObjectRef& o) { return newObject(Dispatch::wrap(o)); }};
+    return c;
 }
 
 int32_t failWith(kovrin_error* error) {
@@ -166,7 +96,7 @@ int32_t invoke(kovrin_object* o, int32_t member, int32_t flags, kovrin_variant* 
         for (std::size_t i = 0; i < count; ++i) {
             if (args[i].type == KOVRIN_VT_MISSING) continue;
             try {
-                cargs[i] = toCpp(args[i]);
+                cargs[i] = fromC(args[i], crossing());
             } catch (const Error&) {
                 d.fail(err::TypeMismatch, i < m->arguments.size() ? m->name + "." + m->arguments[i].name : m->name);
             }
@@ -175,11 +105,11 @@ int32_t invoke(kovrin_object* o, int32_t member, int32_t flags, kovrin_variant* 
         for (std::size_t i = 0; i < count && i < m->arguments.size(); ++i) {
             if (!m->arguments[i].out || !cargs[i] || (flags & (PropertyPut | PropertyPutRef))) continue;
             cvalue::clear(&args[i]);
-            toC(*cargs[i], args[i]);
+            toC(*cargs[i], args[i], crossing());
         }
         if (result) {
             cvalue::clear(result);
-            toC(r, *result);
+            toC(r, *result, crossing());
         }
         return 0;
     } catch (...) {

@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include <cstdlib>
 #include <deque>
 
 #include <gmock/gmock.h>
@@ -46,10 +47,16 @@ QApplication& app() {
     return *a;
 }
 
+// The demo creates the library's objects by ProgID: the library registered in the current store.
+void registerLibrary() {
+    ASSERT_EQ(std::system(KOVRIN_REGSVR " register " KOVRIN_SERVER " /dev/null >/dev/null"), 0);
+}
+
 class Demo : public ::testing::Test {
 protected:
     void SetUp() override {
         app();
+        registerLibrary();
         demo::settings() = {};
         demo::dialogs().message = [this](demo::BoxKind, const QString&, const QString& text) {
             boxes.push_back(text.toStdString());
@@ -158,11 +165,21 @@ TEST_F(Demo, MainWindowStartsOnTheStoredPathAndKeepsItAcrossRuns) {
 
 TEST_F(Demo, WithoutAnInstallationTheDemoSaysSoAndEnds) {
     kovrin::test::ScopedRegistry empty;  // no database registered
+    registerLibrary();
     demo::MainWindow window;
     EXPECT_FALSE(window.load());
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_THAT(boxes[0], StartsWith("לא ניתן ליצור את האוביקט של ה-API. בדוק בעיות רישום, התאמת גרסה וכו'\r\n"
                                      "Error 6367 in frmMain.Form_Load[10]\\"));
+}
+
+TEST_F(Demo, WithoutTheRegistrationTheDemoSaysSoAndEnds) {
+    kovrin::test::ScopedRegistry empty;  // neither the library nor a database registered
+    demo::MainWindow window;
+    EXPECT_FALSE(window.load());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "לא ניתן ליצור את האוביקט של ה-API. בדוק בעיות רישום, התאמת גרסה וכו'\r\n"
+                        "Error 429 in frmMain.Form_Load[10]\\KovrinAPI.Kovrin: ActiveX component can't create object");
 }
 
 TEST_F(Demo, PromptsCallNothingWhenCancelledAndReportBadNumbers) {
