@@ -10,13 +10,11 @@ import pytest
 import kovrinapi
 
 
-def line(description, price, quantity):
-    item = kovrinapi.Dispatch("KovrinAPI.LineItem")
-    item.ItemDescription = description
-    item.UnitPrice = Decimal(price)
-    item.ItemQuantity = quantity
-    item.CurrencyRate = 1
-    return item
+def record(progid, **values):
+    made = kovrinapi.Dispatch(progid)
+    for name, value in values.items():
+        setattr(made, name, value)
+    return made
 
 
 def test_properties_and_records_as_objects(kovrin):
@@ -46,7 +44,8 @@ def test_by_reference_arguments_follow_the_result(kovrin):
     assert kovrin.GetVatRate(datDate=dt.date(2014, 1, 1))[0] == 18  # by name, any case
     assert kovrin.GetVatRate(DATDATE=dt.date(2016, 1, 1))[0] == 17
 
-    lines = [line("שעת ייעוץ", "350", 2), line("Travel", "120.50", 1)]
+    lines = [record("KovrinAPI.LineItem", ItemDescription=d, UnitPrice=Decimal(p), ItemQuantity=q, CurrencyRate=1)
+             for d, p, q in (("שעת ייעוץ", "350", 2), ("Travel", "120.50", 1))]
     number, rebate_percent, rebate, round_total, vat = kovrin.CreateInvoice(
         1, dt.datetime(2026, 12, 8, 9, 0), "from Python", 10, 0, False, 0, True, "", 1,
         kovrinapi.constants.INVOICE_TYPE_STD, lines)
@@ -59,9 +58,7 @@ def test_by_reference_arguments_follow_the_result(kovrin):
     assert lines[0].ExtendedPrice == Decimal("700")  # the caller's records are still usable
 
     # Optional arguments left out take their defaults; a receipt with two changed totals.
-    payment = kovrinapi.Dispatch("KovrinAPI.ReceiptLineItem")
-    payment.PaymentTypesID = 1
-    payment.Amount = Decimal("100.25")
+    payment = record("KovrinAPI.ReceiptLineItem", PaymentTypesID=1, Amount=Decimal("100.25"))
     receipt, total, net = kovrin.CreateReceipt(1, dt.date(2026, 12, 8), 0, Decimal("0.75"), 0, "", str(number),
                                                [payment])
     assert receipt > 0 and net == Decimal("100.25") and total == Decimal("101")
