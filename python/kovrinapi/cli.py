@@ -26,14 +26,18 @@ EXAMPLES = """\
 examples:
   kovrin list
   kovrin help CreateInvoice
+  kovrin call Version
   kovrin call GetVatRate datDate=2026-12-08
   kovrin call GetCustomerByID lngCustomerID=1 --format json
-  kovrin call CreateCustomer strBusinessName="Example Ltd" strForeignKey=EX-1 ...
-  kovrin call CreateInvoice iCustomersID=1 datInvoiceDate=2026-12-08 iTrxCodesID=1 \\
-      'varLineItems=[{"ItemDescription": "Consulting hour", "UnitPrice": "350", "ItemQuantity": 2}]' ...
+  kovrin --business 1 call GetCustomersXML
   kovrin call CreateInvoiceXML strXML=@invoice.xml
-  kovrin call GetInvoicesByQueryXML iInvoiceNumber=1 --format xml
-  kovrin --business 2 call GetCustomersXML
+  kovrin call CreateInvoiceXML strXML=@- < invoice.xml
+  kovrin call GetInvoicesByQueryXML iInvoiceNumber=1001 --format xml
+  kovrin call CreateInvoice iCustomersID=1 datInvoiceDate=2026-12-08 strComments= \\
+      fltRebatePercent=0 curRebateAmount=0 blnRoundTotal=false fltVAT=0 blnChargeVAT=true \\
+      strInvoiceDetails= iTrxCodesID=1 iInvoiceType=INVOICE_TYPE_STD \\
+      'varLineItems=[{"ItemDescription": "Consulting hour", "UnitPrice": "350", "ItemQuantity": 2,
+                      "CurrencyRate": 1}]'
 
 Values by declared type: Long and Integer whole numbers, Double numbers, Currency exact decimals
 (120.50), Date ISO dates (2026-12-08 or 2026-12-08T10:30), Boolean true/false, an enumeration its

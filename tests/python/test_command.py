@@ -8,7 +8,7 @@ import xml.etree.ElementTree as ET
 
 import pytest
 
-from conftest import BUILD_DIR, DATABASE, WORK
+from conftest import BUILD_DIR, DATABASE, SOURCE_DIR, WORK
 
 
 @pytest.fixture(scope="module")
@@ -111,10 +111,23 @@ def test_failures_exit_1_with_number_source_and_description(kovrin_command):
         assert re.fullmatch(message + "\n", result.stderr, re.S), (args, result.stderr)
 
 
-def test_help_shows_real_examples(kovrin_command):
-    result = run(kovrin_command, "--help")
-    assert result.returncode == 0
-    assert "kovrin call CreateInvoiceXML strXML=@invoice.xml" in result.stdout
-    assert "kovrin call GetVatRate datDate=2026-12-08" in result.stdout
+def test_the_examples_of_help_and_of_the_page_run(kovrin_command):
+    helped = run(kovrin_command, "--help")
+    assert helped.returncode == 0
+    examples = helped.stdout.split("\nexamples:\n", 1)[1].split("\n\n", 1)[0]
+    with open(os.path.join(SOURCE_DIR, "docs", "command-line.md"), encoding="utf-8") as f:
+        page = re.search(r"## Examples\n.*?```sh\n(.*?)```", f.read(), re.S).group(1)
+    folder = os.path.join(WORK, "examples")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "invoice.xml"), "w", encoding="utf-8") as f:
+        f.write(INVOICE_XML)
+    for script in (examples, page):
+        assert script.count("kovrin ") >= 10
+        env = {"PATH": os.path.dirname(kovrin_command) + ":/usr/bin:/bin",
+               "KOVRIN_REGISTRY_DIR": os.environ["KOVRIN_REGISTRY_DIR"], "TMPDIR": WORK, "HOME": WORK}
+        result = subprocess.run(["bash", "-euo", "pipefail", "-c", script], cwd=folder, env=env, capture_output=True,
+                                timeout=300)
+        assert result.returncode == 0 and result.stderr == b"", (script, result.stderr.decode())
+        assert b"<Kovrin>\r\n<Document" in result.stdout and b'"CustomersID": 1' in result.stdout
     usage = run(kovrin_command, "call")  # a usage error is argparse's: status 2 and the usage
     assert usage.returncode == 2 and "usage: kovrin" in usage.stderr
