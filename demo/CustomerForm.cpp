@@ -2,8 +2,6 @@
 #include "EntryCommon.h"
 #include "Forms.h"
 
-#include <KovrinAPI/Customer.h>
-#include <KovrinAPI/PriceList.h>
 
 #include <QComboBox>
 #include <QDialog>
@@ -54,7 +52,7 @@ private:
     QComboBox* lstPriceListNum_;
     QComboBox* lstCurrency_;
     QLineEdit* txtBalance_ = nullptr;
-    std::vector<std::shared_ptr<kovrin::Customer>> customers_;
+    std::vector<kovrin::Variant> customers_;
 };
 
 CustomerForm::CustomerForm(bool update, QWidget* parent) : QDialog(parent), update_(update) {
@@ -112,8 +110,9 @@ CustomerForm::CustomerForm(bool update, QWidget* parent) : QDialog(parent), upda
         step = 10;
         auto k = NewKovrin();
         step = 20;
-        for (const auto& p : Records<kovrin::PriceList>(k->GetPriceLists()))
-            lstPriceListNum_->addItem(QString::number(p->ListNum()) + " - " + q(p->Comments()), p->ListNum());
+        for (const auto& p : Elements(k->Call("GetPriceLists")))
+            lstPriceListNum_->addItem(q(Property(p, "ListNum")) + " - " + q(Property(p, "Comments")),
+                                      kovrin::CLng(Property(p, "ListNum")));
     });
     if (update) {
         RunStepped("frmUpdateCustomer.PopulateCustomers", [&](int& step) {
@@ -131,36 +130,36 @@ void CustomerForm::customerChosen() {
         step = 10;
         const int index = lstCustomers_->currentIndex();
         if (index < 0 || index >= static_cast<int>(customers_.size())) return;
-        const std::string key = customers_[index]->ForeignKey();
+        const std::string key = kovrin::CStr(Property(customers_[index], "ForeignKey"));
         if (key.empty()) {
             lstCustomers_->setCurrentIndex(-1);
             throw Refused{QStringLiteral("לא ניתן לבחור בלקוח זה משום שאין לו מפתח זר")};
         }
         step = 20;
         auto k = NewKovrin();
-        const auto c = k->GetCustomerByForeignKey(key);
+        const kovrin::Variant c = k->Call("GetCustomerByForeignKey", {key});
         step = 30;
-        txtBalance_->setText(Decimal(k->GetCustomerBalanceByForeignKey(key)));
+        txtBalance_->setText(Decimal(kovrin::CDbl(k->Call("GetCustomerBalanceByForeignKey", {key}))));
         step = 40;
-        set("txtBusinessName", q(c->BusinessName()));
-        set("txtOsekMorshe", q(c->OsekMorshe()));
-        set("txtContactFirstName", q(c->ContactFirstName()));
-        set("txtContactLastName", q(c->ContactLastName()));
-        set("txtAddress1", q(c->Address1()));
-        set("txtAddress2", q(c->Address2()));
-        set("txtCity", q(c->City()));
-        set("txtPostalCode", q(c->PostalCode()));
-        set("txtPhone1", q(c->Phone1()));
-        set("txtPhone2", q(c->Phone2()));
-        set("txtFax", q(c->Fax()));
-        set("txtEMail", q(c->EMail()));
-        set("txtBankAccount", q(c->BankAccountNumber()));
-        set("txtBankBranch", q(c->BankBranchNumber()));
-        set("txtBankID", QString::number(c->BankID()));
-        set("txtCharge", Money(c->Charge()));
-        set("txtForeignKey", q(c->ForeignKey()));
-        lstPriceListNum_->setCurrentIndex(lstPriceListNum_->findData(c->PriceListNum()));
-        lstCurrency_->setCurrentText(q(c->ChargeCurrency()));
+        set("txtBusinessName", q(Property(c, "BusinessName")));
+        set("txtOsekMorshe", q(Property(c, "OsekMorshe")));
+        set("txtContactFirstName", q(Property(c, "ContactFirstName")));
+        set("txtContactLastName", q(Property(c, "ContactLastName")));
+        set("txtAddress1", q(Property(c, "Address1")));
+        set("txtAddress2", q(Property(c, "Address2")));
+        set("txtCity", q(Property(c, "City")));
+        set("txtPostalCode", q(Property(c, "PostalCode")));
+        set("txtPhone1", q(Property(c, "Phone1")));
+        set("txtPhone2", q(Property(c, "Phone2")));
+        set("txtFax", q(Property(c, "Fax")));
+        set("txtEMail", q(Property(c, "EMail")));
+        set("txtBankAccount", q(Property(c, "BankAccountNumber")));
+        set("txtBankBranch", q(Property(c, "BankBranchNumber")));
+        set("txtBankID", q(Property(c, "BankID")));
+        set("txtCharge", Money(kovrin::CCur(Property(c, "Charge"))));
+        set("txtForeignKey", q(Property(c, "ForeignKey")));
+        lstPriceListNum_->setCurrentIndex(lstPriceListNum_->findData(kovrin::CLng(Property(c, "PriceListNum"))));
+        lstCurrency_->setCurrentText(q(Property(c, "ChargeCurrency")));
     });
 }
 
@@ -177,22 +176,24 @@ void CustomerForm::save() {
         auto k = NewKovrin();
         step = 40;
         if (update_) {
-            k->UpdateCustomerByForeignKey(str("txtBusinessName"), str("txtOsekMorshe"), str("txtContactFirstName"),
-                                          str("txtContactLastName"), str("txtForeignKey"), str("txtAddress1"),
-                                          str("txtAddress2"), str("txtCity"), str("txtPostalCode"), str("txtPhone1"),
-                                          str("txtPhone2"), str("txtFax"), str("txtEMail"), str("txtBankAccount"),
-                                          str("txtBankBranch"), bank, list, charge, s(lstCurrency_->currentText()));
+            k->Call("UpdateCustomerByForeignKey",
+                    {str("txtBusinessName"), str("txtOsekMorshe"), str("txtContactFirstName"), str("txtContactLastName"),
+                     str("txtForeignKey"), str("txtAddress1"), str("txtAddress2"), str("txtCity"), str("txtPostalCode"),
+                     str("txtPhone1"), str("txtPhone2"), str("txtFax"), str("txtEMail"), str("txtBankAccount"),
+                     str("txtBankBranch"), bank, list, charge, s(lstCurrency_->currentText())});
             step = 50;
             ShowInfo(QStringLiteral("הלקוח עודכן בהצלחה. שם הלקוח: ") + text("txtBusinessName"));
         } else {
             const kovrin::Currency open = ToCur(text("txtOpenBalance").isEmpty() ? "0" : text("txtOpenBalance"));
             const int32_t days = ToLong(text("txtPaymentDays").isEmpty() ? "30" : text("txtPaymentDays"));
-            const int32_t number = k->CreateCustomer(
-                str("txtBusinessName"), str("txtOsekMorshe"), str("txtContactFirstName"), str("txtContactLastName"),
-                str("txtAddress1"), str("txtAddress2"), str("txtCity"), str("txtPostalCode"), str("txtPhone1"),
-                str("txtPhone2"), str("txtFax"), str("txtEMail"), str("txtComments"), open, str("txtBankAccount"),
-                str("txtBankBranch"), bank, list, charge, s(lstCurrency_->currentText()), str("txtForeignKey"),
-                kovrin::PaymentTerms::Net, days, std::nullopt, str("txtExtra1"), str("txtExtra2"));
+            const int32_t number = kovrin::CLng(k->Call(
+                "CreateCustomer",
+                {str("txtBusinessName"), str("txtOsekMorshe"), str("txtContactFirstName"), str("txtContactLastName"),
+                 str("txtAddress1"), str("txtAddress2"), str("txtCity"), str("txtPostalCode"), str("txtPhone1"),
+                 str("txtPhone2"), str("txtFax"), str("txtEMail"), str("txtComments"), open, str("txtBankAccount"),
+                 str("txtBankBranch"), bank, list, charge, s(lstCurrency_->currentText()), str("txtForeignKey"),
+                 static_cast<int32_t>(kovrin::PaymentTerms::Net), days, std::nullopt, str("txtExtra1"),
+                 str("txtExtra2")}));
             step = 50;
             ShowInfo(QStringLiteral("הלקוח נוצר בהצלחה. שם הלקוח: ") + text("txtBusinessName") +
                      QStringLiteral(". מספר הלקוח: ") + QString::number(number));

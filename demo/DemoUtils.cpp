@@ -1,6 +1,5 @@
 #include "DemoUtils.h"
 
-#include <KovrinAPI/clsRegistry.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -68,25 +67,14 @@ Settings& settings() {
     return s;
 }
 
-std::unique_ptr<kovrin::Kovrin> NewKovrin() {
-    auto k = std::make_unique<kovrin::Kovrin>();
-    const Settings& st = settings();
-    k->KovrinPath(s(st.kovrinPath));
-    k->AccessPath(s(st.accessPath));
-    k->BusinessID(st.businessId);
-    k->DebugMode(st.debug);
-    return k;
-}
-
 QString GetSetting(const QString& section, const QString& key, const QString& defaultValue) {
-    kovrin::clsRegistry reg;
-    return q(kovrin::CStr(reg.GetValue(reg.HKEY_CURRENT_USER(), kSettingsRoot + s(section), s(key),
-                                       kovrin::Variant(s(defaultValue)))));
+    LateBound reg("KovrinAPI.clsRegistry");
+    return q(reg.Call("GetValue", {reg.Call("HKEY_CURRENT_USER"), kSettingsRoot + s(section), s(key), s(defaultValue)}));
 }
 
 void SaveSetting(const QString& section, const QString& key, const QString& value) {
-    kovrin::clsRegistry reg;
-    reg.SaveValue(reg.HKEY_CURRENT_USER(), kSettingsRoot + s(section), s(key), kovrin::Variant(s(value)));
+    LateBound reg("KovrinAPI.clsRegistry");
+    reg.Call("SaveValue", {reg.Call("HKEY_CURRENT_USER"), kSettingsRoot + s(section), s(key), s(value)});
 }
 
 kovrin::Error CaughtError() {

@@ -3,11 +3,13 @@
 // conversions every form uses.
 #pragma once
 
-#include <KovrinAPI/Kovrin.h>
+#include <KovrinAPI/Enums.h>
 #include <KovrinAPI/runtime/Error.h>
 #include <KovrinAPI/runtime/Variant.h>
 
 #include <QString>
+
+#include "LateBound.h"
 
 #include <cstdint>
 #include <functional>
@@ -53,8 +55,6 @@ struct Settings {
 };
 Settings& settings();
 
-// A fresh library object with KovrinPath, AccessPath, BusinessID and DebugMode set, in that order.
-std::unique_ptr<kovrin::Kovrin> NewKovrin();
 
 // The per-user application settings store of application "Kovrin API Demo".
 QString GetSetting(const QString& section, const QString& key, const QString& defaultValue);
@@ -97,16 +97,6 @@ QString DateText(kovrin::Date value);          // dd/mm/yyyy, empty for no date
 
 // The number after the last "-" of a list entry ("Name - 12" gives 12); 0 when nothing is chosen.
 int32_t TrailingNumber(const QComboBox* list);
-// The elements of a library array (an Empty result gives none).
-template <class T>
-std::vector<std::shared_ptr<T>> Records(const kovrin::Variant& v) {
-    std::vector<std::shared_ptr<T>> out;
-    if (!v.isArray()) return out;
-    const auto& a = v.array();
-    for (long i = a.lbound(); i <= a.ubound(); ++i)
-        if (auto r = a(i).objectAs<T>()) out.push_back(r);
-    return out;
-}
 // A two-column reference list (id, name) into a combo box: text "name", item data the id, with an
 // empty first entry when `withNone`.
 void FillPairs(QComboBox* list, const kovrin::Variant& pairs, bool withNone);

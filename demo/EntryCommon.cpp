@@ -1,8 +1,5 @@
 #include "EntryCommon.h"
 
-#include <KovrinAPI/Customer.h>
-#include <KovrinAPI/ReceiptLineItem.h>
-#include <KovrinAPI/TrxCode.h>
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -12,20 +9,20 @@
 
 namespace demo {
 
-std::vector<std::shared_ptr<kovrin::Customer>> FillCustomers(QComboBox* list, kovrin::Kovrin& k,
-                                                              const QString& noneMessage) {
+std::vector<kovrin::Variant> FillCustomers(QComboBox* list, LateBound& k, const QString& noneMessage) {
     list->clear();
-    auto customers = Records<kovrin::Customer>(k.GetCustomers());
+    auto customers = Elements(k.Call("GetCustomers"));
     if (customers.empty()) throw kovrin::Error(1040, s(noneMessage), "KovrinAPIDemo32");
-    for (const auto& c : customers) list->addItem(q(c->BusinessName()) + " - " + QString::number(c->CustomersID()));
+    for (const auto& c : customers) list->addItem(q(Property(c, "BusinessName")) + " - " + q(Property(c, "CustomersID")));
     list->setCurrentIndex(-1);
     return customers;
 }
 
-void FillTrxCodes(QComboBox* list, kovrin::Kovrin& k) {
+void FillTrxCodes(QComboBox* list, LateBound& k) {
     list->clear();
-    for (const auto& c : Records<kovrin::TrxCode>(k.GetTrxCodes()))
-        if (c->PLCodesID() == 1) list->addItem(q(c->TrxCodeDescription()) + " - " + QString::number(c->TrxCodesID()));
+    for (const auto& c : Elements(k.Call("GetTrxCodes")))
+        if (kovrin::CLng(Property(c, "PLCodesID")) == 1)
+            list->addItem(q(Property(c, "TrxCodeDescription")) + " - " + q(Property(c, "TrxCodesID")));
     list->setCurrentIndex(list->count() > 0 ? 0 : -1);
 }
 
@@ -39,9 +36,9 @@ QComboBox* CurrencyList(QWidget* parent, const QString& name) {
 QString JoinLines(const QStringList& lines) { return lines.join("\r\n"); }
 QString TrueFalse(bool b) { return b ? "True" : "False"; }
 
-Payments::Payments(QWidget* parent, QGridLayout* grid, int row, kovrin::Kovrin& k) {
-    const kovrin::Variant banks = k.GetBanks();
-    const kovrin::Variant types = k.GetPaymentTypes();
+Payments::Payments(QWidget* parent, QGridLayout* grid, int row, LateBound& k) {
+    const kovrin::Variant banks = k.Call("GetBanks");
+    const kovrin::Variant types = k.Call("GetPaymentTypes");
     txtTotalPmt = MakeLine(parent, "txtTotalPmt", "0.00");
     txtTax = MakeLine(parent, "txtTax", "0.00");
     txtNetPmt = MakeLine(parent, "txtNetPmt", "0.00");
@@ -87,18 +84,19 @@ void Payments::recompute() {
 }
 
 kovrin::Variant Payments::lineItems() const {
-    std::vector<std::shared_ptr<kovrin::ReceiptLineItem>> items;
+    std::vector<std::shared_ptr<LateBound>> items;
     for (const auto& r : rows) {
         const kovrin::Currency amount = ToCurrency(r.amount->text());
         if (amount <= kovrin::Currency()) continue;
-        auto item = std::make_shared<kovrin::ReceiptLineItem>();
-        item->AccountNumber(s(r.account->text()));
-        item->Amount(amount);
-        item->Bank(r.bank->currentData().toInt());
-        item->Branch(s(r.branch->text()));
-        item->Check(s(r.check->text()));
-        if (!r.checkDate->text().trimmed().isEmpty()) item->CheckDate(kovrin::Date::parse(s(r.checkDate->text().trimmed())));
-        item->PaymentTypesID(r.pmtType->currentData().toInt());
+        auto item = std::make_shared<LateBound>("KovrinAPI.ReceiptLineItem");
+        item->Put("AccountNumber", s(r.account->text()));
+        item->Put("Amount", amount);
+        item->Put("Bank", r.bank->currentData().toInt());
+        item->Put("Branch", s(r.branch->text()));
+        item->Put("Check", s(r.check->text()));
+        if (!r.checkDate->text().trimmed().isEmpty())
+            item->Put("CheckDate", kovrin::Date::parse(s(r.checkDate->text().trimmed())));
+        item->Put("PaymentTypesID", r.pmtType->currentData().toInt());
         items.push_back(item);
     }
     if (items.empty()) return {};

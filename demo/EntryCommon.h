@@ -17,10 +17,10 @@ class QWidget;
 namespace demo {
 
 // Customers as "BusinessName - CustomersID"; an empty list is error 1040 with `noneMessage`.
-std::vector<std::shared_ptr<kovrin::Customer>> FillCustomers(QComboBox* list, kovrin::Kovrin& k,
-                                                              const QString& noneMessage);
+// Answers the customers, in the list's order.
+std::vector<kovrin::Variant> FillCustomers(QComboBox* list, LateBound& k, const QString& noneMessage);
 // Sales codes only (PLCodesID 1) as "Description - TrxCodesID", the first one selected.
-void FillTrxCodes(QComboBox* list, kovrin::Kovrin& k);
+void FillTrxCodes(QComboBox* list, LateBound& k);
 QComboBox* CurrencyList(QWidget* parent, const QString& name);
 QString JoinLines(const QStringList& lines);  // CR LF between lines
 QString TrueFalse(bool b);
@@ -39,7 +39,7 @@ struct PaymentRow {
 class Payments {
 public:
     // Builds the rows into `grid` from `row` on, and fills the bank and payment type lists.
-    Payments(QWidget* parent, QGridLayout* grid, int row, kovrin::Kovrin& k);
+    Payments(QWidget* parent, QGridLayout* grid, int row, LateBound& k);
     QLineEdit* txtTotalPmt;
     QLineEdit* txtTax;
     QLineEdit* txtNetPmt;

@@ -3,9 +3,6 @@
 #include "EntryCommon.h"
 #include "Forms.h"
 
-#include <KovrinAPI/Customer.h>
-#include <KovrinAPI/Item.h>
-#include <KovrinAPI/LineItem.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -245,11 +242,12 @@ void InvoiceForm::populate() {
             step = 10;
             auto k = NewKovrin();
             step = 20;
-            const auto items = Records<kovrin::Item>(k->GetItems());
+            const auto items = Elements(k->Call("GetItems"));
             if (items.empty()) throw Refused{QStringLiteral("לא נמצאו פריטים בקוברין")};
             for (const Row& row : rows_) {
                 row.item->addItem(QString(), 0);
-                for (const auto& item : items) row.item->addItem(q(item->ItemDescription()), item->ItemsID());
+                for (const auto& item : items)
+                    row.item->addItem(q(Property(item, "ItemDescription")), kovrin::CLng(Property(item, "ItemsID")));
             }
         });
     if (kind_ == InvoiceKind::InvoiceKabala)
@@ -300,17 +298,17 @@ void InvoiceForm::validate(bool xml) const {
 }
 
 kovrin::Variant InvoiceForm::lineItems() const {
-    std::vector<std::shared_ptr<kovrin::LineItem>> items;
+    std::vector<std::shared_ptr<LateBound>> items;
     for (const Row& row : rows_) {
         if (row.description->text().isEmpty()) continue;
-        auto item = std::make_shared<kovrin::LineItem>();
-        item->ItemDescription(s(row.description->text()));
-        item->ItemQuantity(ToDouble(row.quantity->text()));
-        item->UnitPrice(ToCur(row.price->text()));
-        item->ItemCurrency(s(row.currency->currentText()));
-        item->CurrencyRate(ToDouble(row.rate->text()));
-        item->ChargeVAT(row.chargeVat ? row.chargeVat->isChecked() : chkVAT_->isChecked());
-        if (row.item && row.item->currentData().toInt() > 0) item->ItemsID(row.item->currentData().toInt());
+        auto item = std::make_shared<LateBound>("KovrinAPI.LineItem");
+        item->Put("ItemDescription", s(row.description->text()));
+        item->Put("ItemQuantity", ToDouble(row.quantity->text()));
+        item->Put("UnitPrice", ToCur(row.price->text()));
+        item->Put("ItemCurrency", s(row.currency->currentText()));
+        item->Put("CurrencyRate", ToDouble(row.rate->text()));
+        item->Put("ChargeVAT", row.chargeVat ? row.chargeVat->isChecked() : chkVAT_->isChecked());
+        if (row.item && row.item->currentData().toInt() > 0) item->Put("ItemsID", row.item->currentData().toInt());
         items.push_back(item);
     }
     kovrin::VariantArray a(items.size());
@@ -374,10 +372,10 @@ void InvoiceForm::createByArguments() {
         const int32_t trxCode = TrailingNumber(lstTrxCodes_);
         const kovrin::Date date = ToDate(datInvoiceDate_);
         const std::string comments = s(txtComments_->text()), details = s(txtDetails_->text());
-        double percent = TextAsDouble(txtRebatePercent_->text(), 0);
-        kovrin::Currency amount = ToCurrency(txtRebateNIS_->text());
-        bool round = chkRound_->isChecked();
-        double vat = TextAsDouble(txtVAT_->text(), 0);
+        const double percent = TextAsDouble(txtRebatePercent_->text(), 0);
+        const kovrin::Currency amount = ToCurrency(txtRebateNIS_->text());
+        const bool round = chkRound_->isChecked();
+        const double vat = TextAsDouble(txtVAT_->text(), 0);
         const bool chargeVat = chkVAT_->isChecked();
         const kovrin::Variant lines = lineItems();
         kovrin::Currency total, net;
@@ -392,29 +390,33 @@ void InvoiceForm::createByArguments() {
         step = 30;
         auto k = NewKovrin();
         step = 40;
-        int32_t number = 0;
+        // The arguments every invoice kind starts with; the rest depend on the kind.
+        LateBound::Args args{customer, date, comments, percent, amount, round, vat, chargeVat, details, trxCode};
+        const char* operation = "CreateInvoice";
         switch (kind_) {
         case InvoiceKind::Invoice:
         case InvoiceKind::Itemised:
-            number = k->CreateInvoice(customer, date, comments, percent, amount, round, vat, chargeVat, details,
-                                      trxCode,
-                                      kind_ == InvoiceKind::Itemised ? kovrin::InvoiceTypes::INVOICE_TYPE_W
-                                                                     : kovrin::InvoiceTypes::INVOICE_TYPE_STD,
-                                      lines, datDueDate_ ? std::optional(ToDate(datDueDate_)) : std::nullopt);
+            args.insert(args.end(),
+                        {static_cast<int32_t>(kind_ == InvoiceKind::Itemised ? kovrin::InvoiceTypes::INVOICE_TYPE_W
+                                                                            : kovrin::InvoiceTypes::INVOICE_TYPE_STD),
+                         lines,
+                         datDueDate_ ? std::optional<kovrin::Variant>(ToDate(datDueDate_)) : std::nullopt});
             break;
         case InvoiceKind::Iska:
-            number = k->CreateInvoiceIska(customer, date, comments, percent, amount, round, vat, chargeVat, details,
-                                          trxCode, kovrin::InvoiceTypes::INVOICE_TYPE_STD, lines, ToDate(datDueDate_));
+            operation = "CreateInvoiceIska";
+            args.insert(args.end(), {static_cast<int32_t>(kovrin::InvoiceTypes::INVOICE_TYPE_STD), lines,
+                                     ToDate(datDueDate_)});
             break;
         case InvoiceKind::Zikui:
-            number = k->CreateInvoiceZikui(customer, date, comments, percent, amount, round, vat, chargeVat, details,
-                                           trxCode, 1, lines);
+            operation = "CreateInvoiceZikui";
+            args.insert(args.end(), {1, lines});
             break;
         case InvoiceKind::InvoiceKabala:
-            number = k->CreateInvoiceKabala(customer, date, comments, percent, amount, round, vat, chargeVat, details,
-                                            trxCode, lines, total, tax, net, receiptLines);
+            operation = "CreateInvoiceKabala";
+            args.insert(args.end(), {lines, total, tax, net, receiptLines});
             break;
         }
+        const int32_t number = kovrin::CLng(k->Call(operation, std::move(args)));
         step = 50;
         created(number, QString::fromUtf8(info_.createdWord));
     });
@@ -431,9 +433,9 @@ void InvoiceForm::createByXml() {
         step = 40;
         int32_t number = 0;
         switch (kind_) {
-        case InvoiceKind::Zikui: number = k->CreateInvoiceZikuiXML(text); break;
-        case InvoiceKind::InvoiceKabala: number = k->CreateInvoiceKabalaXML(text); break;
-        default: number = k->CreateInvoiceXML(text); break;
+        case InvoiceKind::Zikui: number = kovrin::CLng(k->Call("CreateInvoiceZikuiXML", {text})); break;
+        case InvoiceKind::InvoiceKabala: number = kovrin::CLng(k->Call("CreateInvoiceKabalaXML", {text})); break;
+        default: number = kovrin::CLng(k->Call("CreateInvoiceXML", {text})); break;
         }
         step = 50;
         created(number, QStringLiteral("חשבונית "));
@@ -453,10 +455,10 @@ void InvoiceForm::openCreated() {
         auto k = NewKovrin();
         step = 20;
         switch (kind_) {
-        case InvoiceKind::Iska: k->DisplayInvoiceIska(createdNumber_); break;
-        case InvoiceKind::Zikui: k->DisplayInvoiceZikui(createdNumber_); break;
-        case InvoiceKind::InvoiceKabala: k->DisplayInvoiceKabala(createdNumber_); break;
-        default: k->DisplayInvoice(createdNumber_); break;
+        case InvoiceKind::Iska: k->Call("DisplayInvoiceIska", {createdNumber_}); break;
+        case InvoiceKind::Zikui: k->Call("DisplayInvoiceZikui", {createdNumber_}); break;
+        case InvoiceKind::InvoiceKabala: k->Call("DisplayInvoiceKabala", {createdNumber_}); break;
+        default: k->Call("DisplayInvoice", {createdNumber_}); break;
         }
         close();
     });

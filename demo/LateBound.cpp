@@ -50,27 +50,35 @@ LateBound::LateBound(const char* progid) {
 
 LateBound::~LateBound() { kovrin_release(object_); }
 
-kovrin::Variant LateBound::invoke(const char* name, int32_t flags, std::vector<kovrin::Variant>& args) {
+kovrin::Variant LateBound::invoke(const char* name, int32_t flags, Args& args) {
     kovrin_error e{0, nullptr, nullptr};
     int32_t id = 0;
     if (kovrin_get_id(object_, name, &id, &e)) throw taken(e);
     Variants c(args.size() + 1);  // the arguments, then the result
-    for (std::size_t i = 0; i < args.size(); ++i) kovrin::automation::toC(args[i], c.items[i], crossing());
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i]) kovrin::automation::toC(*args[i], c.items[i], crossing());
+        else c.items[i].type = KOVRIN_VT_MISSING;
+    }
     if (kovrin_invoke(object_, id, flags, c.items.data(), args.size(), &c.items.back(), &e)) throw taken(e);
-    for (std::size_t i = 0; i < args.size(); ++i) args[i] = kovrin::automation::fromC(c.items[i], crossing());
+    for (std::size_t i = 0; i < args.size(); ++i)
+        if (args[i]) args[i] = kovrin::automation::fromC(c.items[i], crossing());
     return kovrin::automation::fromC(c.items.back(), crossing());
 }
 
-kovrin::Variant LateBound::Call(const char* name, std::vector<kovrin::Variant> args) {
+kovrin::Variant LateBound::Call(const char* name, Args args) {
     return invoke(name, KOVRIN_INVOKE_METHOD | KOVRIN_INVOKE_PROPERTYGET, args);
 }
 
+kovrin::Variant LateBound::CallByRef(const char* name, Args& args) {
+    return invoke(name, KOVRIN_INVOKE_METHOD, args);
+}
+
 void LateBound::Put(const char* name, kovrin::Variant value) {
-    std::vector<kovrin::Variant> args{std::move(value)};
+    Args args{std::move(value)};
     invoke(name, KOVRIN_INVOKE_PROPERTYPUT, args);
 }
 
-std::unique_ptr<LateBound> NewKovrinByProgID() {
+std::unique_ptr<LateBound> NewKovrin() {
     auto k = std::make_unique<LateBound>("KovrinAPI.Kovrin");
     const Settings& st = settings();
     k->Put("KovrinPath", s(st.kovrinPath));
@@ -80,10 +88,18 @@ std::unique_ptr<LateBound> NewKovrinByProgID() {
     return k;
 }
 
-kovrin::Variant Property(const kovrin::Variant& element, const char* name) {
-    auto late = element.objectAs<LateBound>();
+kovrin::Variant Property(const kovrin::Variant& object, const char* name) {
+    auto late = object.objectAs<LateBound>();
     if (!late) kovrin::raiseError(kovrin::err::ObjectNotSet);
     return late->Call(name);
+}
+
+std::vector<kovrin::Variant> Elements(const kovrin::Variant& v) {
+    std::vector<kovrin::Variant> out;
+    if (!v.isArray()) return out;
+    const auto& a = v.array();
+    for (long i = a.lbound(); i <= a.ubound(); ++i) out.push_back(a(i));
+    return out;
 }
 
 }  // namespace demo

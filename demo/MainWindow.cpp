@@ -250,13 +250,13 @@ MainWindow::MainWindow() {
         Run([] {
             const auto name = InputBox(QStringLiteral("הכנס את שם המטבע: NIS, USD, EUR, JPY"));
             if (!name || name->isEmpty()) return;
-            ShowInfo(q(kovrin::CStr(NewKovrinByProgID()->Call("GetExchangeRate", {s(*name)}))));
+            ShowInfo(q(kovrin::CStr(NewKovrin()->Call("GetExchangeRate", {s(*name)}))));
         });
     });
-    on("cmdExchangeRates", [] { Run([] { ShowInfo(q(kovrin::CStr(NewKovrinByProgID()->Call("GetExchangeRates")))); }); });
+    on("cmdExchangeRates", [] { Run([] { ShowInfo(q(kovrin::CStr(NewKovrin()->Call("GetExchangeRates")))); }); });
     on("cmdRunKovrin", [] { RunStepped("frmMain.cmdRunKovrin_Click", [](int& step) {
         step = 10;
-        auto k = NewKovrinByProgID();
+        auto k = NewKovrin();
         step = 20;
         k->Call("RunKovrin");
     }); });
@@ -366,7 +366,7 @@ void MainWindow::printPrompt(const char* handler, const QString& prompt, const c
         step = 20;
         const int32_t number = ToLong(*answer);
         step = 30;
-        auto k = NewKovrinByProgID();
+        auto k = NewKovrin();
         step = 40;
         k->Call(operation, {number});
         k.reset();
@@ -383,7 +383,7 @@ void MainWindow::displayPrompt(const char* handler, const QString& prompt, const
             if (!answer || answer->isEmpty()) return;
             if (!kovrin::IsNumeric(kovrin::Variant(s(*answer)))) continue;
             step = 20;
-            auto k = NewKovrinByProgID();
+            auto k = NewKovrin();
             step = 30;
             k->Call(operation, {ToLong(*answer)});
             return;

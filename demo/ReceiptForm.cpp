@@ -103,8 +103,7 @@ ReceiptForm::ReceiptForm(bool refund, QWidget* parent) : QDialog(parent), refund
             step = 10;
             auto k = NewKovrin();
             step = 20;
-            if (refund_) k->DisplayRefund(createdNumber_);
-            else k->DisplayReceipt(createdNumber_);
+            k->Call(refund_ ? "DisplayRefund" : "DisplayReceipt", {createdNumber_});
             close();
         });
     });
@@ -159,21 +158,21 @@ void ReceiptForm::createByArguments() {
         step = 20;
         const int32_t customer = TrailingNumber(lstCustomers_);
         const kovrin::Date date = ToDate(datReceiptDate_);
-        kovrin::Currency total = ToCur(payments_->txtTotalPmt->text());
+        const kovrin::Currency total = ToCur(payments_->txtTotalPmt->text());
         const kovrin::Currency tax = ToCur(payments_->txtTax->text());
-        kovrin::Currency net = ToCur(payments_->txtNetPmt->text());
+        const kovrin::Currency net = ToCur(payments_->txtNetPmt->text());
         const kovrin::Variant lines = payments_->lineItems();
         step = 30;
         auto k = NewKovrin();
         step = 40;
         if (refund_) {
-            const int32_t number = k->CreateRefund(customer, date, total, s(txtComments_->text()), lines);
+            const int32_t number =
+                kovrin::CLng(k->Call("CreateRefund", {customer, date, total, s(txtComments_->text()), lines}));
             created(number, QStringLiteral("תעודת החזר "), QStringLiteral("הצג קבלה "));
         } else {
-            const int32_t number =
-                k->CreateReceipt(customer, date, total, tax, net, s(txtComments_->text()),
-                                 s(txtInvoiceNumbers_->text()), lines, s(lstCurrency_->currentText()),
-                                 ToCur(txtRate_->text()));
+            const int32_t number = kovrin::CLng(k->Call(
+                "CreateReceipt", {customer, date, total, tax, net, s(txtComments_->text()), s(txtInvoiceNumbers_->text()),
+                                  lines, s(lstCurrency_->currentText()), ToCur(txtRate_->text())}));
             created(number, QStringLiteral("קבלה "), QStringLiteral("הצג קבלה "));
         }
     });
@@ -189,10 +188,10 @@ void ReceiptForm::createByXml() {
         auto k = NewKovrin();
         step = 40;
         if (refund_)
-            created(k->CreateRefundXML(text), QStringLiteral("תעודת החזר מספר "),
+            created(kovrin::CLng(k->Call("CreateRefundXML", {text})), QStringLiteral("תעודת החזר מספר "),
                     QStringLiteral("הצג תעודה החזר "));
         else
-            created(k->CreateReceiptXML(text), QStringLiteral("קבלה "), QStringLiteral("הצג קבלה "));
+            created(kovrin::CLng(k->Call("CreateReceiptXML", {text})), QStringLiteral("קבלה "), QStringLiteral("הצג קבלה "));
     });
 }
 

@@ -152,7 +152,7 @@ void TimeBillsForm::create() {
         const QString stamp = QDateTime::currentDateTime().toString("yyyyMMddHHmmsszzz");
         for (std::size_t i = 0; i < filled.size(); ++i) {
             const Row& row = *filled[i];
-            auto k = NewKovrinByProgID();
+            auto k = NewKovrin();
             step = 30;
             k->Call("CreateTimeBill", {TrailingNumber(row.customer), ToLibraryDate(*ParseTime(row.start->text())),
                                        ToLibraryDate(*ParseTime(row.end->text())), s(row.description->text()),

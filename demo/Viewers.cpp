@@ -4,12 +4,6 @@
 #include "Forms.h"
 #include "Viewers.h"
 
-#include <KovrinAPI/Customer.h>
-#include <KovrinAPI/Invoice.h>
-#include <KovrinAPI/InvoiceKabala.h>
-#include <KovrinAPI/LineItem.h>
-#include <KovrinAPI/PriceList.h>
-#include <KovrinAPI/ReceiptLineItem.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -32,34 +26,32 @@ namespace {
 
 QString line(const QString& label, const QString& value) { return label + "\t" + value; }
 
-template <class Doc>
-QStringList header(const Doc& d, int32_t number) {
-    return {line(QStringLiteral("מספר החשבונית:"), QString::number(number)),
-            line(QStringLiteral("סטטוס:"), StatusName(d.iStatusID())),
-            line(QStringLiteral("תאריך:"), DateText(d.datxDate())),
-            line(QStringLiteral("שם הלקוח:"), q(d.vcBusinessName())),
-            line(QStringLiteral("איש קשר:"), q(d.vcContactDetails())),
-            line(QStringLiteral("כתובת1:"), q(d.vcAddress1())),
-            line(QStringLiteral("כתובת2:"), q(d.vcAddress2())),
-            line(QStringLiteral("עיר ומיקוד:"), q(d.vcCity()) + " " + q(d.vcPostalCode())),
-            line(QStringLiteral("פרטים:"), q(d.vcDetails())),
-            line(QStringLiteral("הערות:"), q(d.vcComments()))};
+QStringList header(const kovrin::Variant& d, const char* numberName) {
+    return {line(QStringLiteral("מספר החשבונית:"), q(Property(d, numberName))),
+            line(QStringLiteral("סטטוס:"), StatusName(kovrin::CLng(Property(d, "iStatusID")))),
+            line(QStringLiteral("תאריך:"), DateText(kovrin::CDate(Property(d, "datxDate")))),
+            line(QStringLiteral("שם הלקוח:"), q(Property(d, "vcBusinessName"))),
+            line(QStringLiteral("איש קשר:"), q(Property(d, "vcContactDetails"))),
+            line(QStringLiteral("כתובת1:"), q(Property(d, "vcAddress1"))),
+            line(QStringLiteral("כתובת2:"), q(Property(d, "vcAddress2"))),
+            line(QStringLiteral("עיר ומיקוד:"), q(Property(d, "vcCity")) + " " + q(Property(d, "vcPostalCode"))),
+            line(QStringLiteral("פרטים:"), q(Property(d, "vcDetails"))),
+            line(QStringLiteral("הערות:"), q(Property(d, "vcComments")))};
 }
 
-template <class Doc>
-QStringList lineRowsAndTotals(const Doc& d) {
+QStringList lineRowsAndTotals(const kovrin::Variant& d) {
     QStringList out{QStringLiteral("שורות החשבונית:")};
     int n = 0;
-    for (const auto& item : Records<kovrin::LineItem>(d.varInvoiceLines()))
-        out << "\t" + QString::number(++n) + "\t" + Decimal(item->ItemQuantity()) + " x " + Money(item->UnitPrice()) +
-                   " " + q(item->ItemCurrency()) + "\t= " + Money(item->ExtendedPrice()) + "\t" +
-                   q(item->ItemDescription());
-    out << line(QStringLiteral("סה\"כ:"), q(d.curTotal1()))
-        << line(QStringLiteral("הנחה:"), Money(d.curRebateAmount()))
-        << line(QStringLiteral("הנחת עיגול:"), Money(d.curRebateRoundAmount()))
-        << line(QStringLiteral("סה\"כ לפני מע\"מ:"), Money(d.curTotalBeforeVat()))
-        << line(QStringLiteral("מע\"מ:"), Money(d.curVAT()))
-        << line(QStringLiteral("סה\"כ לתשלום:"), Money(d.curGrandTotal()));
+    for (const auto& item : Elements(Property(d, "varInvoiceLines")))
+        out << "\t" + QString::number(++n) + "\t" + Decimal(kovrin::CDbl(Property(item, "ItemQuantity"))) + " x " +
+                   Money(kovrin::CCur(Property(item, "UnitPrice"))) + " " + q(Property(item, "ItemCurrency")) + "\t= " +
+                   Money(kovrin::CCur(Property(item, "ExtendedPrice"))) + "\t" + q(Property(item, "ItemDescription"));
+    out << line(QStringLiteral("סה\"כ:"), q(Property(d, "curTotal1")))
+        << line(QStringLiteral("הנחה:"), Money(kovrin::CCur(Property(d, "curRebateAmount"))))
+        << line(QStringLiteral("הנחת עיגול:"), Money(kovrin::CCur(Property(d, "curRebateRoundAmount"))))
+        << line(QStringLiteral("סה\"כ לפני מע\"מ:"), Money(kovrin::CCur(Property(d, "curTotalBeforeVat"))))
+        << line(QStringLiteral("מע\"מ:"), Money(kovrin::CCur(Property(d, "curVAT"))))
+        << line(QStringLiteral("סה\"כ לתשלום:"), Money(kovrin::CCur(Property(d, "curGrandTotal"))));
     return out;
 }
 
@@ -130,14 +122,14 @@ QString parsedXml(const std::string& text) {
 
 }  // namespace
 
-QString InvoiceSummary(const kovrin::Invoice& d) {
-    QStringList out = header(d, d.iInvoiceNumber()) + lineRowsAndTotals(d);
-    out << line(QStringLiteral("קבלות:"), q(d.strReceiptNumbers()))
-        << line(QStringLiteral("תאריך לתשלום:"), DateText(d.datDueDate()));
+QString InvoiceSummary(const kovrin::Variant& d) {
+    QStringList out = header(d, "iInvoiceNumber") + lineRowsAndTotals(d);
+    out << line(QStringLiteral("קבלות:"), q(Property(d, "strReceiptNumbers")))
+        << line(QStringLiteral("תאריך לתשלום:"), DateText(kovrin::CDate(Property(d, "datDueDate"))));
     return JoinLines(out);
 }
 
-QString InvoiceKabalaSummary(const kovrin::InvoiceKabala& d, const kovrin::Variant& banks,
+QString InvoiceKabalaSummary(const kovrin::Variant& d, const kovrin::Variant& banks,
                              const kovrin::Variant& paymentTypes) {
     const auto bankNames = names(banks);
     const auto typeNames = names(paymentTypes);
@@ -145,15 +137,17 @@ QString InvoiceKabalaSummary(const kovrin::InvoiceKabala& d, const kovrin::Varia
         auto it = m.find(id);
         return it == m.end() ? (id ? QString::number(id) : QString()) : it->second;
     };
-    QStringList out = header(d, d.iInvoiceKabalaNumber()) + lineRowsAndTotals(d);
+    QStringList out = header(d, "iInvoiceKabalaNumber") + lineRowsAndTotals(d);
     out << QStringLiteral("שורות קבלה:");
-    for (const auto& r : Records<kovrin::ReceiptLineItem>(d.varReceiptLines()))
-        out << "\t" + nameOf(typeNames, r->PaymentTypesID()) + "\t" + Money(r->Amount()) + "\t" +
-                   nameOf(bankNames, r->Bank()) + " " + q(r->Branch()) + " " + q(r->AccountNumber()) + " " +
-                   q(r->Check()) + " " + DateText(r->CheckDate());
-    out << line(QStringLiteral("סה\"כ אחרי ניכוי במקור:"), Money(d.curNetPmt()))
-        << line(QStringLiteral("ניכוי במקור:"), Money(d.curTax()))
-        << line(QStringLiteral("סה\"כ שולם:"), q(d.curTotal()));
+    for (const auto& r : Elements(Property(d, "varReceiptLines")))
+        out << "\t" + nameOf(typeNames, kovrin::CLng(Property(r, "PaymentTypesID"))) + "\t" +
+                   Money(kovrin::CCur(Property(r, "Amount"))) + "\t" +
+                   nameOf(bankNames, kovrin::CLng(Property(r, "Bank"))) + " " + q(Property(r, "Branch")) + " " +
+                   q(Property(r, "AccountNumber")) + " " + q(Property(r, "Check")) + " " +
+                   DateText(kovrin::CDate(Property(r, "CheckDate")));
+    out << line(QStringLiteral("סה\"כ אחרי ניכוי במקור:"), Money(kovrin::CCur(Property(d, "curNetPmt"))))
+        << line(QStringLiteral("ניכוי במקור:"), Money(kovrin::CCur(Property(d, "curTax"))))
+        << line(QStringLiteral("סה\"כ שולם:"), q(Property(d, "curTotal")));
     return JoinLines(out);
 }
 
@@ -177,10 +171,10 @@ QWidget* NewInvoiceViewer(bool kabala, QWidget* parent) {
             auto k = NewKovrin();
             step = 30;
             if (kabala) {
-                auto d = k->GetInvoiceKabalaByNumber(n);
-                list->setPlainText(InvoiceKabalaSummary(*d, k->GetBanks(), k->GetPaymentTypes()));
+                const kovrin::Variant d = k->Call("GetInvoiceKabalaByNumber", {n});
+                list->setPlainText(InvoiceKabalaSummary(d, k->Call("GetBanks"), k->Call("GetPaymentTypes")));
             } else {
-                list->setPlainText(InvoiceSummary(*k->GetInvoiceByNumber(n)));
+                list->setPlainText(InvoiceSummary(k->Call("GetInvoiceByNumber", {n})));
             }
         });
     });
@@ -192,17 +186,17 @@ QWidget* NewInvoiceViewer(bool kabala, QWidget* parent) {
             QStringList parts;
             const QString dashes(39, '-');
             if (kabala) {
-                const auto docs = Records<kovrin::InvoiceKabala>(k->GetInvoicesKabala());
+                const auto docs = Elements(k->Call("GetInvoicesKabala"));
                 if (docs.size() > 50 && !AskYesNo(QStringLiteral("התקבלו ") + QString::number(docs.size()) +
                                                   QStringLiteral(" חש/קבלה. האם להציג את כולן?")))
                     return;
-                const auto banks = k->GetBanks();
-                const auto types = k->GetPaymentTypes();
-                for (const auto& d : docs) parts << InvoiceKabalaSummary(*d, banks, types) << dashes;
+                const auto banks = k->Call("GetBanks");
+                const auto types = k->Call("GetPaymentTypes");
+                for (const auto& d : docs) parts << InvoiceKabalaSummary(d, banks, types) << dashes;
             } else {
-                const auto docs = Records<kovrin::Invoice>(k->GetInvoices());
+                const auto docs = Elements(k->Call("GetInvoices"));
                 if (docs.size() > 50 && !AskYesNo(QStringLiteral("נשלפו למעלה מ-50 מחשבוניות. להמשיך?"))) return;
-                for (const auto& d : docs) parts << InvoiceSummary(*d) << dashes;
+                for (const auto& d : docs) parts << InvoiceSummary(d) << dashes;
             }
             step = 30;
             list->setPlainText(JoinLines(parts));
@@ -228,7 +222,7 @@ QWidget* NewInvoiceXMLViewer(QWidget* parent) {
             step = 20;
             auto k = NewKovrin();
             step = 30;
-            const std::string text = kovrin::CStr(k->GetInvoicesByQueryXML(n));
+            const std::string text = kovrin::CStr(k->Call("GetInvoicesByQueryXML", {n}));
             step = 40;
             list->setPlainText(parsedXml(text));
         });
@@ -247,7 +241,7 @@ QWidget* NewCustomersXMLList(QWidget* parent) {
         step = 10;
         auto k = NewKovrin();
         step = 20;
-        const std::string text = k->GetCustomersXML();
+        const std::string text = kovrin::CStr(k->Call("GetCustomersXML"));
         step = 30;
         list->setPlainText(parsedXml(text));
     });
@@ -277,8 +271,8 @@ QWidget* NewCustomerByForeignKey(bool xml, QWidget* parent) {
         step = 10;
         auto k = NewKovrin();
         step = 20;
-        for (const auto& c : Records<kovrin::Customer>(k->GetCustomers()))
-            customers->addItem(q(c->BusinessName()) + " !! " + q(c->ForeignKey()));
+        for (const auto& c : Elements(k->Call("GetCustomers")))
+            customers->addItem(q(Property(c, "BusinessName")) + " !! " + q(Property(c, "ForeignKey")));
     });
     QObject::connect(customers, &QListWidget::itemClicked, w, [=] {
         RunStepped((f + ".lstCustomers_Click").c_str(), [&](int& step) {
@@ -289,21 +283,21 @@ QWidget* NewCustomerByForeignKey(bool xml, QWidget* parent) {
             auto k = NewKovrin();
             step = 30;
             if (xml) {
-                text->setPlainText(parsedXml(k->GetCustomerByForeignKeyXML(key)));
+                text->setPlainText(parsedXml(kovrin::CStr(k->Call("GetCustomerByForeignKeyXML", {key}))));
                 return;
             }
-            const auto c = k->GetCustomerByForeignKey(key);
+            const kovrin::Variant c = k->Call("GetCustomerByForeignKey", {key});
             text->setPlainText(JoinLines({
-                "CustomersID: " + QString::number(c->CustomersID()),
-                "CustomersNumber: " + QString::number(c->CustomersNumber()),
-                "OsekMorshe: " + q(c->OsekMorshe()),
-                "Contact Name: " + q(c->ContactFirstName()) + " " + q(c->ContactLastName()),
-                "Address1: " + q(c->Address1()),
-                "Address2: " + q(c->Address2()),
-                "City: " + q(c->City()),
-                "Phone1: " + q(c->Phone1()) + ", Phone2: " + q(c->Phone2()) + ", Fax:" + q(c->Fax()),
-                "Extra1: " + q(c->Extra1()),
-                "Extra2: " + q(c->Extra2()),
+                "CustomersID: " + q(Property(c, "CustomersID")),
+                "CustomersNumber: " + q(Property(c, "CustomersNumber")),
+                "OsekMorshe: " + q(Property(c, "OsekMorshe")),
+                "Contact Name: " + q(Property(c, "ContactFirstName")) + " " + q(Property(c, "ContactLastName")),
+                "Address1: " + q(Property(c, "Address1")),
+                "Address2: " + q(Property(c, "Address2")),
+                "City: " + q(Property(c, "City")),
+                "Phone1: " + q(Property(c, "Phone1")) + ", Phone2: " + q(Property(c, "Phone2")) + ", Fax:" + q(Property(c, "Fax")),
+                "Extra1: " + q(Property(c, "Extra1")),
+                "Extra2: " + q(Property(c, "Extra2")),
             }));
         });
     });
@@ -341,7 +335,7 @@ QWidget* NewCustomerBalance(QWidget* parent) {
                 step = 20;
                 // Balances to today: the front-end cannot recompute to a zero date, so passing one
                 // would only wait out the time-out.
-                text = k->GetCustomersBalance(kovrin::Date::today());
+                text = kovrin::CStr(k->Call("GetCustomersBalance", {kovrin::Date::today()}));
             }
             report->setPlainText(q(text));
         });
@@ -354,12 +348,12 @@ QWidget* NewCustomerBalance(QWidget* parent) {
             auto k = NewKovrin();
             step = 20;
             QStringList lines;
-            for (const auto& c : Records<kovrin::Customer>(k->GetCustomers())) {
+            for (const auto& c : Elements(k->Call("GetCustomers"))) {
                 step = 30;
-                const double balance = byKey->isChecked()
-                                           ? k->GetCustomerBalanceByForeignKey(c->ForeignKey(), iska->isChecked())
-                                           : k->GetCustomerBalanceByID(c->CustomersID(), iska->isChecked());
-                lines << q(c->BusinessName()) + "\t" + Decimal(balance);
+                const double balance = kovrin::CDbl(
+                    byKey->isChecked() ? k->Call("GetCustomerBalanceByForeignKey", {Property(c, "ForeignKey"), iska->isChecked()})
+                                       : k->Call("GetCustomerBalanceByID", {Property(c, "CustomersID"), iska->isChecked()}));
+                lines << q(Property(c, "BusinessName")) + "\t" + Decimal(balance);
                 report->setPlainText(JoinLines(lines));
                 QApplication::processEvents();
             }
@@ -380,9 +374,9 @@ QWidget* NewPriceListForm(QWidget* parent) {
         auto k = NewKovrin();
         step = 20;
         QStringList lines{"iListsID - iListNumber - Profit Percent"};
-        for (const auto& p : Records<kovrin::PriceList>(k->GetPriceLists()))
-            lines << QString::number(p->ListID()) + " - " + QString::number(p->ListNum()) + " - " +
-                         Decimal(p->ProfitPercent());
+        for (const auto& p : Elements(k->Call("GetPriceLists")))
+            lines << q(Property(p, "ListID")) + " - " + q(Property(p, "ListNum")) + " - " +
+                         Decimal(kovrin::CDbl(Property(p, "ProfitPercent")));
         list->setPlainText(JoinLines(lines));
     });
     return w;
@@ -407,15 +401,15 @@ QWidget* NewVatForm(QWidget* parent) {
     QObject::connect(withDate, &QPushButton::clicked, w, [=] {
         RunStepped("frmVAT.cmdVAT_Click", [&](int& step) {
             step = 10;
-            kovrin::Date day = kovrin::CDate(kovrin::Variant(s(date->text().trimmed())));
+            const kovrin::Date day = kovrin::CDate(kovrin::Variant(s(date->text().trimmed())));
             step = 20;
-            ShowPlain(Decimal(NewKovrin()->GetVatRate(day)));
+            ShowPlain(Decimal(kovrin::CDbl(NewKovrin()->Call("GetVatRate", {day}))));
         });
     });
     QObject::connect(noDate, &QPushButton::clicked, w, [=] {
         RunStepped("frmVAT.cmdNoDate_Click", [&](int& step) {
             step = 10;
-            ShowPlain(Decimal(NewKovrin()->GetVatRate()));
+            ShowPlain(Decimal(kovrin::CDbl(NewKovrin()->Call("GetVatRate"))));
         });
     });
     return w;

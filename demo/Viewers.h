@@ -5,16 +5,12 @@
 
 #include <QString>
 
-namespace kovrin {
-class Invoice;
-class InvoiceKabala;
-}  // namespace kovrin
-
 namespace demo {
 
-QString InvoiceSummary(const kovrin::Invoice& d);
+// The documents are the library's Invoice and InvoiceKabala objects.
+QString InvoiceSummary(const kovrin::Variant& d);
 // Banks and payment types are the two-column lists of the library, for the names in the lines.
-QString InvoiceKabalaSummary(const kovrin::InvoiceKabala& d, const kovrin::Variant& banks,
+QString InvoiceKabalaSummary(const kovrin::Variant& d, const kovrin::Variant& banks,
                              const kovrin::Variant& paymentTypes);
 
 }  // namespace demo

@@ -3,6 +3,7 @@
 #include "Viewers.h"
 
 #include <KovrinAPI/Invoice.h>
+#include <KovrinAPI/Kovrin.h>
 #include <KovrinAPI/LineItem.h>
 
 #include <QApplication>
@@ -372,11 +373,11 @@ TEST_F(Demo, ViewersShowWhatIsStored) {
     EXPECT_EQ(takeBox(), "18");
     close(f);
 
-    kovrin::Invoice locked;
-    locked.iInvoiceNumber(1001);
-    locked.iStatusID(2);
-    locked.datDueDate(kovrin::Date::fromCalendar(2027, 1, 6));
-    const QStringList summary = demo::InvoiceSummary(locked).split("\r\n");
+    auto locked = std::make_shared<demo::LateBound>("KovrinAPI.Invoice");
+    locked->Put("iInvoiceNumber", int32_t{1001});
+    locked->Put("iStatusID", int16_t{2});
+    locked->Put("datDueDate", kovrin::Date::fromCalendar(2027, 1, 6));
+    const QStringList summary = demo::InvoiceSummary(kovrin::Variant(locked)).split("\r\n");
     EXPECT_EQ(summary.value(0), "מספר החשבונית:\t1001");
     EXPECT_EQ(summary.value(1), "סטטוס:\tנעול");
     EXPECT_EQ(summary.back(), "תאריך לתשלום:\t06/01/2027");
