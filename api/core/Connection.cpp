@@ -4,6 +4,7 @@
 
 #include "DebugLog.h"
 #include "State.h"
+#include "platform/db/Backend.h"
 #include "platform/db/Errors.h"
 
 namespace kovrin::modKovrin {
@@ -32,11 +33,20 @@ void OpenConnection(bool& blnDebug) {
         // after a change of path, or once the file was deleted or replaced, it would read and write
         // the old file.
         if (s.writeLevels == 0) {
-            if (s.connection->State() != db::StateClosed && !s.connection->IsOpenOn(s.kovrinPath)) s.connection->Close();
+            if (s.connection->State() != db::StateClosed && !s.connection->IsOpenOn(s.kovrinPath)) {
+                s.connection->Close();
+                s.readHeld = false;
+            }
             if (s.connection->State() == db::StateClosed) {
                 s.connection->ConnectionString = connectionString(s.kovrinPath);
                 s.connection->CursorLocation = db::UseClient;
                 s.connection->Open();
+            }
+            // The queries of one operation share one read snapshot, ended when the operation ends
+            // (OperationLock); its writes end it earlier (Backend::beginRead).
+            if (!s.readHeld && s.lock.heldHere()) {
+                s.connection->backend().beginRead();
+                s.readHeld = true;
             }
         }
         s.connectionInUse = true;

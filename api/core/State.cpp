@@ -1,6 +1,27 @@
 #include "State.h"
 
+#include "platform/db/Backend.h"
+
 namespace kovrin::core {
+
+void OperationLock::unlock() {
+    if (--depth_ == 0) {
+        State& s = state();
+        if (s.readHeld) {
+            s.readHeld = false;
+            // A connection no longer on its file is closed by the next OpenConnection anyway.
+            if (s.connection && s.connection->IsOpenOn(s.kovrinPath)) {
+                try {
+                    s.connection->backend().endRead();
+                } catch (...) {
+                    // ending a read cannot lose anything; the operation's own outcome stands
+                }
+            }
+        }
+        owner_ = std::thread::id();
+    }
+    mutex_.unlock();
+}
 
 State& state() {
     static State s;

@@ -123,18 +123,20 @@ public:
         run("PRAGMA foreign_keys=ON");
     }
 
-    void execute(std::string_view sql) override {
+    void execute(const BoundSql& sql) override {
         checkTransaction();
         Cached st(*this, sql);
+        enterFor(st.get());
         int rc;
         while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
         }
         if (rc != SQLITE_DONE) fail(rc, false);
     }
 
-    QueryResult query(std::string_view sql) override {
+    QueryResult query(const BoundSql& sql) override {
         checkTransaction();
         Cached st(*this, sql);
+        enterFor(st.get());
         QueryResult result;
         const int columns = sqlite3_column_count(st.get());
         std::vector<ColumnKind> kinds;
@@ -152,8 +154,16 @@ public:
         return result;
     }
 
+    void beginRead() override { ++readDepth_; }
+
+    void endRead() override {
+        if (readDepth_ == 0) return;
+        if (--readDepth_ == 0) endSnapshot();
+    }
+
     void begin() override {
         checkTransaction();
+        if (depth_ == 0) endSnapshot();
         // IMMEDIATE takes the write lock now, so what the transaction reads stays true until commit.
         run(depth_ == 0 ? std::string("BEGIN IMMEDIATE") : fmt::format("SAVEPOINT kovrin_{}", depth_));
         ++depth_;
@@ -244,19 +254,75 @@ private:
         return st;
     }
 
+    // A statement of our own (transactions, settings), compiled once like any other.
     void run(const std::string& sql) {
-        Statement st = prepare(sql);
+        Cached st(*this, BoundSql{sql, {}});
         int rc;
         while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
         }
         if (rc != SQLITE_DONE) fail(rc, false);
     }
 
-    // Prepared statements kept by their text, the most recently used first: the same lookup, list
-    // or statement run again skips the compilation. A statement is taken out of the cache while it
-    // runs (a statement never runs inside another here, but nothing relies on that) and put back
-    // reset, with its bindings cleared.
-    static constexpr std::size_t CacheSize = 32;
+    // A snapshot for reading is taken by the first query after beginRead (a deferred BEGIN, so
+    // nothing is locked before the first read) and ends at the last endRead. A statement that
+    // writes outside a write transaction ends it first and runs on its own as it always did.
+    void enterFor(sqlite3_stmt* st) {
+        if (depth_ > 0) return;
+        if (!sqlite3_stmt_readonly(st)) {
+            endSnapshot();
+            return;
+        }
+        if (reading_ && sqlite3_get_autocommit(db_)) reading_ = false;  // the engine ended it
+        if (readDepth_ > 0 && !reading_) {
+            run("BEGIN");
+            reading_ = true;
+        }
+    }
+
+    void endSnapshot() {
+        if (!reading_) return;
+        reading_ = false;
+        if (!sqlite3_get_autocommit(db_)) run("COMMIT");
+    }
+
+    // The values of a shape, in order. Dates go in as the ISO text every date is stored as.
+    void bind(sqlite3_stmt* st, const std::vector<Variant>& params) const {
+        if (sqlite3_bind_parameter_count(st) != static_cast<int>(params.size()))
+            raiseJet(ErrSyntax, "The statement does not take the values given for it.");
+        int i = 0;
+        for (const Variant& v : params) {
+            ++i;
+            int rc = SQLITE_OK;
+            switch (v.type()) {
+            case VarType::Null:
+            case VarType::Empty: rc = sqlite3_bind_null(st, i); break;
+            case VarType::Boolean: rc = sqlite3_bind_int(st, i, CBool(v) ? 1 : 0); break;
+            case VarType::Integer:
+            case VarType::Long: rc = sqlite3_bind_int64(st, i, CLng(v)); break;
+            case VarType::Double: rc = sqlite3_bind_double(st, i, CDbl(v)); break;
+            case VarType::Currency: rc = sqlite3_bind_double(st, i, CCur(v).toDouble()); break;
+            case VarType::Date: {
+                const CalendarTime t = CDate(v).toCalendar();
+                std::string iso = fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", t.year, t.month, t.day, t.hour,
+                                              t.minute, t.second);
+                rc = sqlite3_bind_text(st, i, iso.data(), static_cast<int>(iso.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            default: {
+                const std::string s = CStr(v);
+                rc = sqlite3_bind_text(st, i, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            }
+            if (rc != SQLITE_OK) fail(rc, false);
+        }
+    }
+
+    // Prepared statements kept by their shape, the most recently used first: the same lookup, list
+    // or statement run again, with whatever values, skips the compilation. A statement is taken out
+    // of the cache while it runs (a statement never runs inside another here, but nothing relies on
+    // that) and put back reset, with its bindings cleared.
+    static constexpr std::size_t CacheSize = 64;
     struct Entry {
         std::string sql;
         Statement statement;
@@ -264,16 +330,21 @@ private:
 
     class Cached {
     public:
-        Cached(SqliteBackend& owner, std::string_view sql) : owner_(owner), sql_(sql) {
+        Cached(SqliteBackend& owner, const BoundSql& sql) : owner_(owner) {
             auto& cache = owner_.cache_;
             for (auto it = cache.begin(); it != cache.end(); ++it) {
-                if (it->sql == sql) {
+                if (it->sql == sql.shape) {
                     st_ = std::move(it->statement);
+                    sql_ = std::move(it->sql);
                     cache.erase(it);
-                    return;
+                    break;
                 }
             }
-            st_ = owner_.prepare(sql);
+            if (!st_) {
+                st_ = owner_.prepare(sql.shape);
+                sql_ = sql.shape;
+            }
+            if (!sql.params.empty()) owner_.bind(st_.get(), sql.params);  // the destructor clears them
         }
         ~Cached() {
             sqlite3_reset(st_.get());
@@ -309,6 +380,8 @@ private:
 
     sqlite3* db_;
     int depth_ = 0;
+    int readDepth_ = 0;
+    bool reading_ = false;
     int timeoutMs_ = BusyTimeoutMs;
     std::chrono::steady_clock::time_point waitingSince_;
     std::vector<Entry> cache_;

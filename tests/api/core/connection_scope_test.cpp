@@ -138,3 +138,33 @@ TEST(SharedConnection, PooledHandleFollowsTheFileItsPathNames) {
     EXPECT_EQ(core::state().writeLevels, 0);
     EXPECT_GT(newCustomer(k, "after the replacement"), id);
 }
+
+// The queries of one operation share one read snapshot; it ends with the operation, so the next
+// operation sees what other programs stored meanwhile, and a write inside a read-only stretch is
+// stored at once rather than when the operation ends.
+TEST(SharedConnection, EachOperationReadsOneMomentAndLeavesNoSnapshotBehind) {
+    Installation inst;
+    Kovrin k;
+    const int32_t id = newCustomer(k, "before");
+    auto rename = [&](const std::string& name) {
+        inst.exec("UPDATE Customers SET vcBusinessName='" + name + "' WHERE iCustomersID=" + std::to_string(id));
+    };
+    EXPECT_EQ(k.GetCustomerByID(id)->BusinessName(), "before");
+    rename("between");
+    EXPECT_EQ(k.GetCustomerByID(id)->BusinessName(), "between");  // a leftover snapshot would say "before"
+
+    {
+        std::lock_guard operation(core::state().lock);  // one operation made of several lookups
+        EXPECT_EQ(k.GetCustomerByID(id)->BusinessName(), "between");
+        rename("during");
+        EXPECT_EQ(k.GetCustomerByID(id)->BusinessName(), "between");
+        modKovrin::OpenConnection(noDebug);
+        insertError("written inside");
+        modKovrin::CloseAll();
+        EXPECT_EQ(count(inst, "vcErrorDescription='written inside'"), 1);  // stored, not held back
+        EXPECT_EQ(k.GetCustomerByID(id)->BusinessName(), "during");        // and the snapshot renewed
+        rename("later");
+    }
+    EXPECT_EQ(k.GetCustomerByID(id)->BusinessName(), "later");
+    EXPECT_FALSE(core::state().readHeld);
+}
