@@ -201,7 +201,7 @@ void syncFolder(const fs::path& folder) {
 
 std::span<const std::string_view> schemaSteps() {
     static const std::string version1 = std::string(sql::schema_sql) + std::string(sql::queries_sql);
-    static const std::array<std::string_view, 2> steps = {version1, sql::upgrade_2_sql};
+    static const std::array<std::string_view, 3> steps = {version1, sql::upgrade_2_sql, sql::upgrade_3_sql};
     return steps;
 }
 

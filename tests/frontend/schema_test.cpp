@@ -56,8 +56,8 @@ TEST_F(NewDatabase, IsSoundEmptyAndMarkedWithItsVersion) {
     EXPECT_EQ(db.value("PRAGMA journal_mode"), "wal");
     EXPECT_EQ(db.value("PRAGMA application_id"), std::to_string(ApplicationId));
     EXPECT_EQ(db.value("PRAGMA user_version"), std::to_string(currentSchemaVersion()));
-    EXPECT_EQ(currentSchemaVersion(), 2);
-    EXPECT_EQ(schemaVersion(path), 2);
+    EXPECT_EQ(currentSchemaVersion(), 3);
+    EXPECT_EQ(schemaVersion(path), 3);
 
     // Without sample data every table is empty, and every saved query runs.
     for (const auto& table : db.objects("table"))
@@ -227,6 +227,30 @@ TEST_F(NewDatabase, NextNumberIsTheLargestOfTheBusinessPlusOne) {
         EXPECT_EQ(db.value(query + "1"), "8");
         EXPECT_EQ(db.value(query + "2"), "101");
         EXPECT_EQ(db.value(query + "3"), std::nullopt);
+    }
+}
+
+// The next and start numbers are index lookups: their work is the same among 3,000 documents of
+// the business as among 3 (a query walking the business's documents would take thousands of steps).
+TEST_F(NewDatabase, NumberQueriesCostTheSameAtAnySize) {
+    SqliteFile db(path);
+    db.run("INSERT INTO BusinessDetails (iBusinessID) VALUES (1), (2)");
+    for (const auto& k : documentKinds) {
+        SCOPED_TRACE(k.kind);
+        const std::string next = "SELECT " + k.queryColumn + " FROM apiGetNextNumber" + k.kind + " WHERE iBusinessID=1";
+        const std::string start = "SELECT " + k.queryColumn + " FROM apiGetStartNumber" + k.kind + " WHERE iBusinessID=1";
+        auto fill = [&](int from, int to) {
+            db.run("BEGIN");
+            for (int n = from; n <= to; ++n) db.run(insertDocument(k, 1 + n % 2, n));
+            db.run("COMMIT");
+        };
+        fill(1, 6);
+        const long fewNext = db.vmSteps(next), fewStart = db.vmSteps(start);
+        fill(7, 6000);
+        EXPECT_EQ(db.value(next), "6001");
+        EXPECT_LE(db.vmSteps(next), fewNext + 2);
+        EXPECT_LE(db.vmSteps(start), fewStart + 2);
+        EXPECT_LT(db.vmSteps(next), 100);
     }
 }
 
