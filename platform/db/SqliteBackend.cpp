@@ -1,23 +1,20 @@
 #include "platform/db/SqliteBackend.h"
 
 #include <atomic>
-#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <memory>
-#include <random>
-#include <thread>
 #include <vector>
 
 #include <fmt/format.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <KovrinAPI/runtime/Error.h>
 #include <KovrinAPI/runtime/Text.h>
 
 #include "platform/db/ColumnTypes.h"
 #include "platform/db/Errors.h"
+#include "platform/sqlite/Sqlite.h"
 
 namespace kovrin::db {
 namespace {
@@ -98,29 +95,27 @@ Variant typedValue(sqlite3_stmt* s, int col, ColumnKind kind) {
 
 class SqliteBackend final : public Backend {
 public:
-    explicit SqliteBackend(sqlite3* db) : db_(db) {}
-    ~SqliteBackend() override {
-        cache_.clear();
-        // Closing rolls back an open transaction; said explicitly so it does not depend on that.
-        if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close_v2(db_);
-    }
+    // No mutex of SQLite's own per call: a connection is used by one thread at a time (the library
+    // holds its operation lock while it uses the shared one).
+    SqliteBackend(const std::string& path, bool readOnly)
+        : conn_(path, (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, busyTimeoutMs()),
+          db_(conn_.handle()) {}
+    ~SqliteBackend() override { cache_.clear(); }  // the statements go before the connection
     SqliteBackend(const SqliteBackend&) = delete;
     SqliteBackend& operator=(const SqliteBackend&) = delete;
 
     void configure(const std::string& path, bool readOnly) {
-        sqlite3_extended_result_codes(db_, 1);
-        timeoutMs_ = busyTimeoutMs();
-        sqlite3_busy_handler(db_, waitForLock, this);
         // Reading the schema is the first access to the file: this is where a file that is no
         // database shows itself.
         int rc = sqlite3_exec(db_, "PRAGMA schema_version", nullptr, nullptr, nullptr);
         if ((rc & 0xff) == SQLITE_NOTADB)
             raiseJet(ErrGeneric, fmt::format("Unrecognized database format '{}'.", path));
         if (rc != SQLITE_OK) fail(rc, false);
-        if (!readOnly) run("PRAGMA journal_mode=WAL");
-        run("PRAGMA synchronous=FULL");
-        run("PRAGMA foreign_keys=ON");
+        try {
+            conn_.useStandardSettings(!readOnly);
+        } catch (const sqlite::Failure& f) {
+            raiseJet(ErrGeneric, f.message());
+        }
     }
 
     void execute(const BoundSql& sql) override {
@@ -363,27 +358,11 @@ private:
         Statement st_;
     };
 
-    // Waits for another connection's lock, up to the busy time-out. SQLite's own wait polls every
-    // 100 ms once it has waited a while; a program that keeps writing releases and takes the lock
-    // again in far less time, so a waiter polling that slowly can miss every turn and fail as busy
-    // although the others make progress. Polling every fraction of a millisecond, at a pace of its
-    // own per process so waiters do not move in step, gives every waiter its turn.
-    static int waitForLock(void* self, int count) {
-        auto& backend = *static_cast<SqliteBackend*>(self);
-        const auto now = std::chrono::steady_clock::now();
-        if (count == 0) backend.waitingSince_ = now;
-        if (now - backend.waitingSince_ >= std::chrono::milliseconds(backend.timeoutMs_)) return 0;
-        std::minstd_rand pace(static_cast<unsigned>(::getpid()) * 7919u + static_cast<unsigned>(count));
-        std::this_thread::sleep_for(std::chrono::microseconds(100 + pace() % 900));
-        return 1;
-    }
-
+    sqlite::Connection conn_;  // opened with the tree's settings and lock wait; rolls back at close
     sqlite3* db_;
     int depth_ = 0;
     int readDepth_ = 0;
     bool reading_ = false;
-    int timeoutMs_ = BusyTimeoutMs;
-    std::chrono::steady_clock::time_point waitingSince_;
     std::vector<Entry> cache_;
 };
 
@@ -416,37 +395,28 @@ std::unique_ptr<Backend> openSqliteBackend(const std::string& path, bool readOnl
     if (path.empty() || !std::filesystem::is_regular_file(path, ec))
         raiseJet(ErrGeneric, fmt::format("Could not find file '{}'.", path));
     if (emptyFile(path)) raiseJet(ErrGeneric, fmt::format("Unrecognized database format '{}'.", path));
-    sqlite3* db = nullptr;
-    // No mutex of SQLite's own per call: a connection is used by one thread at a time (the library
-    // holds its operation lock while it uses the shared one).
-    int rc = sqlite3_open_v2(path.c_str(), &db,
-                             (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_close_v2(db);
+    std::unique_ptr<SqliteBackend> backend;
+    try {
+        backend = std::make_unique<SqliteBackend>(path, readOnly);
+    } catch (const sqlite::Failure&) {
         raiseJet(ErrGeneric, fmt::format("The Microsoft Jet database engine cannot open the file '{}'. It is already "
                                          "opened exclusively by another user, or you need permission to view its data.",
                                          path));
     }
-    auto backend = std::make_unique<SqliteBackend>(db);
     backend->configure(path, readOnly);
     return backend;
 }
 
 void createSqliteDatabase(const std::string& path) {
     if (path.empty() || fileExists(path)) raiseJet(ErrGeneric, fmt::format("The file '{}' already exists.", path));
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    std::string message = rc == SQLITE_OK ? std::string() : std::string(db ? sqlite3_errmsg(db) : "out of memory");
-    if (rc == SQLITE_OK) {
+    try {
+        sqlite::Connection db(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, busyTimeoutMs());
         // Switching to WAL writes the file header, so the new file is a database from the start.
-        rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK) message = sqlite3_errmsg(db);
-    }
-    sqlite3_close_v2(db);
-    if (rc != SQLITE_OK) {
+        db.exec("PRAGMA journal_mode=WAL");
+    } catch (const sqlite::Failure& f) {
         std::error_code ec;
         std::filesystem::remove(path, ec);
-        raiseJet(ErrGeneric, fmt::format("Could not create the database '{}': {}", path, message));
+        raiseJet(ErrGeneric, fmt::format("Could not create the database '{}': {}", path, f.message()));
     }
 }
 
