@@ -325,15 +325,13 @@ private:
     }
 
     void noteClause(std::string_view w) {
-        static constexpr std::string_view values[] = {"WHERE", "HAVING", "ON", "SET", "VALUES"};
-        static constexpr std::string_view others[] = {"FROM", "INTO", "JOIN", "UNION"};
-        static constexpr std::string_view blocked[] = {"ORDER", "GROUP", "LIMIT"};
-        for (std::string_view k : values)
-            if (text::equalsNoCase(w, k)) clauses_.back() = Clause::Value;
-        for (std::string_view k : others)
-            if (text::equalsNoCase(w, k)) clauses_.back() = Clause::Other;
-        for (std::string_view k : blocked)
-            if (text::equalsNoCase(w, k)) clauses_.back() = Clause::Blocked;
+        if (w.size() < 2 || w.size() > 6) return;  // no clause word is shorter or longer
+        char upper[6];
+        for (std::size_t k = 0; k < w.size(); ++k) upper[k] = static_cast<char>(w[k] >= 'a' && w[k] <= 'z' ? w[k] - 32 : w[k]);
+        const std::string_view u(upper, w.size());
+        if (u == "WHERE" || u == "HAVING" || u == "ON" || u == "SET" || u == "VALUES") clauses_.back() = Clause::Value;
+        else if (u == "FROM" || u == "INTO" || u == "JOIN" || u == "UNION") clauses_.back() = Clause::Other;
+        else if (u == "ORDER" || u == "GROUP" || u == "LIMIT") clauses_.back() = Clause::Blocked;
     }
 
     // A name qualified by its table (t.True) is a column, not the constant.

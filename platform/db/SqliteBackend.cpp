@@ -133,16 +133,13 @@ public:
         Cached st(*this, sql);
         enterFor(st.get());
         QueryResult result;
-        const int columns = sqlite3_column_count(st.get());
-        std::vector<ColumnKind> kinds;
-        for (int c = 0; c < columns; ++c) {
-            const char* name = sqlite3_column_name(st.get(), c);
-            const char* declared = sqlite3_column_decltype(st.get(), c);
-            result.names.emplace_back(name ? name : "");
-            kinds.push_back(columnKindOf(declared ? declared : ""));
-        }
-        int rc;
-        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
+        int rc = sqlite3_step(st.get());  // first, as it compiles the statement again after a schema change
+        const Entry& shape = st.described();
+        const int columns = static_cast<int>(shape.kinds.size());
+        const std::vector<ColumnKind>& kinds = shape.kinds;
+        result.names = shape.names;
+        if (rc == SQLITE_ROW) result.values.reserve(static_cast<std::size_t>(columns) * 8);
+        for (; rc == SQLITE_ROW; rc = sqlite3_step(st.get()))
             for (int c = 0; c < columns; ++c)
                 result.values.push_back(typedValue(st.get(), c, kinds[static_cast<std::size_t>(c)]));
         if (rc != SQLITE_DONE) fail(rc, false);
@@ -321,6 +318,12 @@ private:
     struct Entry {
         std::string sql;
         Statement statement;
+        // The result's column names and the Variant type of each, read once per compilation (SQLite
+        // compiles a statement again after a schema change, and SELECT * may then have other columns).
+        bool described = false;
+        int compiled = 0;
+        std::vector<std::string> names;
+        std::vector<ColumnKind> kinds;
     };
 
     class Cached {
@@ -329,33 +332,49 @@ private:
             auto& cache = owner_.cache_;
             for (auto it = cache.begin(); it != cache.end(); ++it) {
                 if (it->sql == sql.shape) {
-                    st_ = std::move(it->statement);
-                    sql_ = std::move(it->sql);
+                    entry_ = std::move(*it);
                     cache.erase(it);
                     break;
                 }
             }
-            if (!st_) {
-                st_ = owner_.prepare(sql.shape);
-                sql_ = sql.shape;
+            if (!entry_.statement) {
+                entry_.statement = owner_.prepare(sql.shape);
+                entry_.sql = sql.shape;
             }
-            if (!sql.params.empty()) owner_.bind(st_.get(), sql.params);  // the destructor clears them
+            if (!sql.params.empty()) owner_.bind(get(), sql.params);  // the destructor clears them
         }
         ~Cached() {
-            sqlite3_reset(st_.get());
-            sqlite3_clear_bindings(st_.get());
+            sqlite3_reset(get());
+            sqlite3_clear_bindings(get());
             auto& cache = owner_.cache_;
-            cache.insert(cache.begin(), Entry{std::move(sql_), std::move(st_)});
+            cache.insert(cache.begin(), std::move(entry_));
             if (cache.size() > CacheSize) cache.pop_back();
         }
         Cached(const Cached&) = delete;
         Cached& operator=(const Cached&) = delete;
-        sqlite3_stmt* get() const { return st_.get(); }
+        sqlite3_stmt* get() const { return entry_.statement.get(); }
+
+        const Entry& described() {
+            const int compiled = sqlite3_stmt_status(get(), SQLITE_STMTSTATUS_REPREPARE, 0);
+            if (!entry_.described || entry_.compiled != compiled) {
+                entry_.names.clear();
+                entry_.kinds.clear();
+                entry_.compiled = compiled;
+                const int columns = sqlite3_column_count(get());
+                for (int c = 0; c < columns; ++c) {
+                    const char* name = sqlite3_column_name(get(), c);
+                    const char* declared = sqlite3_column_decltype(get(), c);
+                    entry_.names.emplace_back(name ? name : "");
+                    entry_.kinds.push_back(columnKindOf(declared ? declared : ""));
+                }
+                entry_.described = true;
+            }
+            return entry_;
+        }
 
     private:
         SqliteBackend& owner_;
-        std::string sql_;
-        Statement st_;
+        Entry entry_;
     };
 
     sqlite::Connection conn_;  // opened with the tree's settings and lock wait; rolls back at close

@@ -279,6 +279,12 @@ TEST(DbValues, LiftedValuesGiveTheSameRowsAndErrorsAsThePlainText) {
         for (int i = 0; i < rs.FieldCount(); ++i)
             EXPECT_EQ(rs.FieldName(i), expected.names[static_cast<std::size_t>(i)]) << jet;
     }
+    // A prepared shape follows a change of the table: SELECT * gives the new column, typed.
+    lifted.exec("ALTER TABLE T ADD COLUMN added CURRENCY");
+    lifted.exec("UPDATE T SET added = 2.5 WHERE n = 1");
+    const Rows after = lifted.rows("SELECT * FROM T ORDER BY n");
+    ASSERT_EQ(after[0].size(), 8u);
+    EXPECT_EQ(after[0][7], Cur("2.5"));
     // Errors carry the engine's own text, which names the token the plain text has there.
     const std::vector<std::string> bad = {
         "SELECT * FROM T WHERE t = 'a' 'b'",
