@@ -9,8 +9,7 @@ void OperationLock::unlock() {
         State& s = state();
         if (s.readHeld) {
             s.readHeld = false;
-            // A connection no longer on its file is closed by the next OpenConnection anyway.
-            if (s.connection && s.connection->IsOpenOn(s.kovrinPath)) {
+            if (s.connection && s.connection->IsOpenHere()) {
                 try {
                     s.connection->backend().endRead();
                 } catch (...) {

@@ -144,6 +144,8 @@ bool Connection::IsOpenOn(const std::string& path) const {
     return ::stat(path.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
 }
 
+bool Connection::IsOpenHere() const { return backend_ && pid_ == ::getpid(); }
+
 void Connection::BeginTrans() {
     if (!backend_) raiseObjectError(ErrObjectClosed, "ADODB.Connection");
     backend_->begin();

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <climits>
 #include <filesystem>
+#include <list>
 #include <memory>
 #include <vector>
 
@@ -332,14 +333,15 @@ private:
             auto& cache = owner_.cache_;
             for (auto it = cache.begin(); it != cache.end(); ++it) {
                 if (it->sql == sql.shape) {
-                    entry_ = std::move(*it);
-                    cache.erase(it);
+                    taken_.splice(taken_.begin(), cache, it);  // out of the list without moving it
                     break;
                 }
             }
-            if (!entry_.statement) {
-                entry_.statement = owner_.prepare(sql.shape);
-                entry_.sql = sql.shape;
+            if (taken_.empty()) {
+                Statement prepared = owner_.prepare(sql.shape);
+                taken_.emplace_back();
+                taken_.front().sql = sql.shape;
+                taken_.front().statement = std::move(prepared);
             }
             if (!sql.params.empty()) owner_.bind(get(), sql.params);  // the destructor clears them
         }
@@ -347,34 +349,35 @@ private:
             sqlite3_reset(get());
             sqlite3_clear_bindings(get());
             auto& cache = owner_.cache_;
-            cache.insert(cache.begin(), std::move(entry_));
+            cache.splice(cache.begin(), taken_);
             if (cache.size() > CacheSize) cache.pop_back();
         }
         Cached(const Cached&) = delete;
         Cached& operator=(const Cached&) = delete;
-        sqlite3_stmt* get() const { return entry_.statement.get(); }
+        sqlite3_stmt* get() const { return taken_.front().statement.get(); }
 
         const Entry& described() {
+            Entry& entry = taken_.front();
             const int compiled = sqlite3_stmt_status(get(), SQLITE_STMTSTATUS_REPREPARE, 0);
-            if (!entry_.described || entry_.compiled != compiled) {
-                entry_.names.clear();
-                entry_.kinds.clear();
-                entry_.compiled = compiled;
+            if (!entry.described || entry.compiled != compiled) {
+                entry.names.clear();
+                entry.kinds.clear();
+                entry.compiled = compiled;
                 const int columns = sqlite3_column_count(get());
                 for (int c = 0; c < columns; ++c) {
                     const char* name = sqlite3_column_name(get(), c);
                     const char* declared = sqlite3_column_decltype(get(), c);
-                    entry_.names.emplace_back(name ? name : "");
-                    entry_.kinds.push_back(columnKindOf(declared ? declared : ""));
+                    entry.names.emplace_back(name ? name : "");
+                    entry.kinds.push_back(columnKindOf(declared ? declared : ""));
                 }
-                entry_.described = true;
+                entry.described = true;
             }
-            return entry_;
+            return entry;
         }
 
     private:
         SqliteBackend& owner_;
-        Entry entry_;
+        std::list<Entry> taken_;  // the one entry in use
     };
 
     sqlite::Connection conn_;  // opened with the tree's settings and lock wait; rolls back at close
@@ -382,7 +385,7 @@ private:
     int depth_ = 0;
     int readDepth_ = 0;
     bool reading_ = false;
-    std::vector<Entry> cache_;
+    std::list<Entry> cache_;
 };
 
 bool fileExists(const std::string& path) {
