@@ -42,8 +42,10 @@ void OpenConnection(bool& blnDebug) {
                 s.connection->CursorLocation = db::UseClient;
                 s.connection->Open();
             }
-            // The queries of one operation share one read snapshot, ended when the operation ends
-            // (OperationLock); its writes end it earlier (Backend::beginRead).
+            // The queries up to CloseAll share one read snapshot; its writes end it earlier
+            // (Backend::beginRead), and so does the end of the operation should CloseAll be
+            // skipped by an error (OperationLock). It never outlasts CloseAll: an operation may
+            // wait there for another program's writes (the front-end's balances) and must see them.
             if (!s.readHeld && s.lock.heldHere()) {
                 s.connection->backend().beginRead();
                 s.readHeld = true;
@@ -64,6 +66,7 @@ void CloseAll() {
     if (s.writeLevels > 0) return;  // the outermost transaction level ends the work
     if (s.recordset) s.recordset->Close();
     s.connectionInUse = false;
+    core::endOperationRead();
 }
 
 }  // namespace kovrin::modKovrin

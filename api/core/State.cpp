@@ -4,19 +4,22 @@
 
 namespace kovrin::core {
 
+void endOperationRead() {
+    State& s = state();
+    if (!s.readHeld) return;
+    s.readHeld = false;
+    if (s.connection && s.connection->IsOpenHere()) {
+        try {
+            s.connection->backend().endRead();
+        } catch (...) {
+            // ending a read cannot lose anything; the operation's own outcome stands
+        }
+    }
+}
+
 void OperationLock::unlock() {
     if (--depth_ == 0) {
-        State& s = state();
-        if (s.readHeld) {
-            s.readHeld = false;
-            if (s.connection && s.connection->IsOpenHere()) {
-                try {
-                    s.connection->backend().endRead();
-                } catch (...) {
-                    // ending a read cannot lose anything; the operation's own outcome stands
-                }
-            }
-        }
+        endOperationRead();
         owner_ = std::thread::id();
     }
     mutex_.unlock();

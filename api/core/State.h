@@ -15,7 +15,7 @@
 namespace kovrin::core {
 
 // The lock every public operation holds for its whole run. Operations call each other, so it is
-// recursive; when the outermost operation lets go, the read snapshot its queries shared ends.
+// recursive; when the outermost operation lets go, a read snapshot still held is ended.
 class OperationLock {
 public:
     void lock() {
@@ -40,7 +40,7 @@ struct State {
     std::shared_ptr<db::Connection> connection;  // pooled: stays open across CloseAll
     bool connectionInUse = false;                // between OpenConnection and CloseAll
     int writeLevels = 0;                         // write transactions open on the connection
-    bool readHeld = false;                       // the operation's read snapshot is begun
+    bool readHeld = false;                       // a read snapshot is begun (OpenConnection)
     std::shared_ptr<db::Command> command;
     std::shared_ptr<db::Recordset> recordset;
 
@@ -51,6 +51,9 @@ struct State {
 };
 
 State& state();
+
+// Ends the read snapshot OpenConnection began, if any (at CloseAll and at the operation's end).
+void endOperationRead();
 
 // The current business as the plain decimal text every statement carries.
 std::string businessIdText();

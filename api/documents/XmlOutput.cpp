@@ -44,22 +44,14 @@ std::vector<std::string> splitTrimmed(std::string_view list) {
     }
 }
 
-// The lists above as names, split once.
-const std::vector<std::string>& headerNames() {
-    static const std::vector<std::string> names = splitTrimmed(HeaderNames);
-    return names;
-}
-const std::vector<std::string>& headerColumns() {
-    static const std::vector<std::string> columns = splitTrimmed(HeaderColumns);
-    return columns;
-}
-const std::vector<std::string>& lineNames() {
-    static const std::vector<std::string> names = splitTrimmed(LineNames);
-    return names;
-}
-const std::vector<std::string>& lineColumns() {
-    static const std::vector<std::string> columns = splitTrimmed(LineColumns);
-    return columns;
+// The lists above, split once.
+struct ElementLists {
+    std::vector<std::string> headerNames, headerColumns, lineNames, lineColumns;
+};
+const ElementLists& lists() {
+    static const ElementLists split{splitTrimmed(HeaderNames), splitTrimmed(HeaderColumns), splitTrimmed(LineNames),
+                                    splitTrimmed(LineColumns)};
+    return split;
 }
 
 // The VAT rate in percent that the stored amounts imply, rounded to two places; "" when the
@@ -93,7 +85,7 @@ std::string PopulateInvoiceXML(const db::Recordset& rs) {
         xml::Node document = doc.appendChild(doc.createElement("Document"));
         document.setAttribute("type", "Invoice");
         line(30);
-        appendElements(doc, document, headerNames(), headerColumns(), [&](const std::string& key) {
+        appendElements(doc, document, lists().headerNames, lists().headerColumns, [&](const std::string& key) {
             if (key.starts_with("dat")) return modUtils::CXMLDate(rs.Fields(key));
             if (key.starts_with("z")) return vatPercent(rs);
             return core::textOf(rs.Fields(key));
@@ -122,7 +114,7 @@ xml::Node PopulateInvoiceXML(const db::Recordset& rs, xml::Document& doc, int32_
         line(20);
         xml::Node item = doc.createElement("LineItem");
         item.setAttribute("number", std::to_string(lineNumber));
-        appendElements(doc, item, lineNames(), lineColumns(), [&](const std::string& key) {
+        appendElements(doc, item, lists().lineNames, lists().lineColumns, [&](const std::string& key) {
             if (key == "vcCurrencySymbol") return modUtils::CurrencySymbolToName(Variant(core::textOf(rs.Fields(key))));
             return core::textOf(rs.Fields(key));
         });

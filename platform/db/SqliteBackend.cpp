@@ -25,10 +25,7 @@ struct StatementDeleter {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
-std::string columnText(sqlite3_stmt* s, int col) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, col));
-    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, col))) : std::string();
-}
+using sqlite::columnText;
 
 // The value as stored, for columns without a declared type: whole numbers are Long when they fit
 // 32 bits and Double otherwise.

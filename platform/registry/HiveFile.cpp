@@ -373,15 +373,8 @@ bool Statement::step() {
     fail(statusOf(db_, rc));
 }
 
-std::string Statement::text(int column) const {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
-}
-
-std::string Statement::blob(int column) const {
-    const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
-    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
-}
+std::string Statement::text(int column) const { return sqlite::columnText(stmt_, column); }
+std::string Statement::blob(int column) const { return sqlite::columnBlob(stmt_, column); }
 
 int64_t Statement::integer(int column) const { return sqlite3_column_int64(stmt_, column); }
 

@@ -176,14 +176,17 @@ bool Statement::isNull(int column) const { return sqlite3_column_type(st_, colum
 int64_t Statement::integer(int column) const { return sqlite3_column_int64(st_, column); }
 double Statement::real(int column) const { return sqlite3_column_double(st_, column); }
 
-std::string Statement::text(int column) const {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, column));
-    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st_, column))) : std::string();
+std::string Statement::text(int column) const { return columnText(st_, column); }
+std::string Statement::blob(int column) const { return columnBlob(st_, column); }
+
+std::string columnText(sqlite3_stmt* st, int column) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, column));
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st, column))) : std::string();
 }
 
-std::string Statement::blob(int column) const {
-    const auto* p = static_cast<const char*>(sqlite3_column_blob(st_, column));
-    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st_, column))) : std::string();
+std::string columnBlob(sqlite3_stmt* st, int column) {
+    const auto* p = static_cast<const char*>(sqlite3_column_blob(st, column));
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(st, column))) : std::string();
 }
 
 // ---- Transaction

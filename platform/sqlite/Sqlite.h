@@ -121,6 +121,10 @@ private:
     sqlite3_stmt* st_ = nullptr;
 };
 
+// A column of the current row as bytes: text as UTF-8, a blob as it is; NULL gives "".
+std::string columnText(sqlite3_stmt* st, int column);
+std::string columnBlob(sqlite3_stmt* st, int column);
+
 // BEGIN IMMEDIATE (the write lock now) or a deferred BEGIN; rolled back at destruction unless
 // committed, so a failure in between leaves nothing half-written.
 class Transaction {
