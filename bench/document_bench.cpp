@@ -1,6 +1,7 @@
 // A durable CreateInvoice with three lines beside the same rows written by a plain program with
 // the SQLite C API: prepared statements, one transaction per document, the same WAL and
-// synchronous=FULL settings. Both run in one program on two fresh sample databases:
+// synchronous=FULL settings. Both run in one program on fresh sample databases, also on files
+// that already hold 1,000 and 100,000 invoices of the business (the cost must not grow with them):
 //   build/bench/kovrin_document_bench
 #include <KovrinAPI/Kovrin.h>
 #include <KovrinAPI/LineItem.h>
@@ -42,6 +43,30 @@ Databases& databases() {
     return d;
 }
 
+// A sample database whose business already has `n` invoices of three lines, made once per run
+// for each side and size.
+std::string fileWithInvoices(const std::string& side, int n) {
+    const std::string path = (databases().dir / (side + "-" + std::to_string(n) + ".sqlite")).string();
+    if (std::filesystem::exists(path)) return path;
+    if (std::system((std::string(KOVRIN_DB_TOOL) + " create '" + path + "' --sample >/dev/null").c_str()) != 0) std::abort();
+    sqlite3* db = nullptr;
+    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) std::abort();
+    const std::string fill =
+        "BEGIN;"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<" + std::to_string(n) + ") "
+        "INSERT INTO UsysInvoices (iBusinessID, iInvoiceNumber, datxDate, iCustomersID, vcBusinessName, curTotal1, "
+        "curTotalBeforeVat, curVat, curGrandTotal, blnChargeVat, iTrxCodesID, iInvoiceType) "
+        "SELECT 1, 100000+i, '2025-03-15 00:00:00', 4, 'Customer', 1320.2, 1320.2, 224.43, 1544.63, 1, 1, 1 FROM n;"
+        "INSERT INTO InvoiceLines (iBusinessID, iInvoicesID, iItemsID, vcItemDescription, blnChargeVAT, iItemQty, "
+        "curUnitPrice, curExtendedPrice, vcCurrencySymbol, curRate) SELECT 1, iInvoicesID, 1, d, 1, q, p, p*q, '₪', 1 "
+        "FROM UsysInvoices, (SELECT 'Consulting hour' d, 2 q, 350 p UNION ALL SELECT 'Travel', 1, 120.5 UNION ALL "
+        "SELECT 'Licence', 3, 99.9);"
+        "COMMIT;";
+    if (sqlite3_exec(db, fill.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) std::abort();
+    sqlite3_close(db);
+    return path;
+}
+
 void LibraryCreateInvoice(benchmark::State& state) {
     databases();
     Kovrin k;
@@ -49,6 +74,15 @@ void LibraryCreateInvoice(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(bench::createInvoice(k, lines));
 }
 BENCHMARK(LibraryCreateInvoice)->Unit(benchmark::kMicrosecond);
+
+void LibraryCreateInvoiceAmong(benchmark::State& state) {
+    const std::string path = fileWithInvoices("library", static_cast<int>(state.range(0)));
+    Kovrin k;
+    k.KovrinPath(path);
+    const Variant lines = bench::invoiceLines();
+    for (auto _ : state) benchmark::DoNotOptimize(bench::createInvoice(k, lines));
+}
+BENCHMARK(LibraryCreateInvoiceAmong)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 // The plain program: next number, customer, header and three lines, one transaction.
 class Plain {
@@ -146,6 +180,12 @@ void PlainSqliteInvoice(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(plain.createInvoice(4));
 }
 BENCHMARK(PlainSqliteInvoice)->Unit(benchmark::kMicrosecond);
+
+void PlainSqliteInvoiceAmong(benchmark::State& state) {
+    Plain plain(fileWithInvoices("plain", static_cast<int>(state.range(0))));
+    for (auto _ : state) benchmark::DoNotOptimize(plain.createInvoice(4));
+}
+BENCHMARK(PlainSqliteInvoiceAmong)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -1,5 +1,5 @@
 // Reading documents back and creating them from XML, each beside its yardstick, in one run:
-//   GetInvoices over 10,000 invoices of three lines beside a plain SQLite C API program reading the
+//   GetInvoices over 1,000 invoices of three lines beside a plain SQLite C API program reading the
 //   same rows with prepared statements into structs; heap each result holds against the size of the
 //   values in the rows returned;
 //   CreateInvoiceXML beside CreateInvoice of the same document.
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <benchmark/benchmark.h>
+#include <libxml/tree.h>
 #include <sqlite3.h>
 #include <malloc.h>
 #include <unistd.h>
@@ -21,7 +22,7 @@ using namespace kovrin;
 
 namespace {
 
-constexpr int Invoices = 10'000;
+constexpr int Invoices = 1'000;
 
 void exec(sqlite3* db, const char* sql) {
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) std::abort();
@@ -39,11 +40,11 @@ struct Databases {
         writeXml = (dir / "write-xml.sqlite").string();
         if (std::system((std::string(KOVRIN_DB_TOOL) + " create '" + read + "' --sample --register >/dev/null").c_str()) != 0)
             std::abort();
-        // 10,000 invoices of three lines, written straight into the tables.
+        // 1,000 invoices of three lines, written straight into the tables.
         sqlite3* db = nullptr;
         if (sqlite3_open(read.c_str(), &db) != SQLITE_OK) std::abort();
         exec(db, "BEGIN");
-        exec(db, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<10000) "
+        exec(db, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i<1000) "
                  "INSERT INTO UsysInvoices (iInvoicesID, iBusinessID, iInvoiceNumber, datxDate, iCustomersID, "
                  "vcBusinessName, vcAddress1, vcCity, vcPostalCode, vcContactDetails, vcPhone1, vcComments, curTotal1, "
                  "fltRebatePrcnt, curRebateAmount, blnRebateRound, curRebateRoundAmount, curTotalBeforeVat, "
@@ -196,6 +197,90 @@ void LibraryGetInvoices(benchmark::State& state) {
     state.counters["held_bytes"] = peak;
 }
 BENCHMARK(LibraryGetInvoices)->Unit(benchmark::kMillisecond);
+
+// The XML of one invoice. The plain program reads the same header and lines with prepared
+// statements and writes the same elements with libxml2, each element's text the column's text.
+constexpr int XmlInvoice = 1500;  // one in the middle of the business's invoices
+
+void LibraryInvoiceXML(benchmark::State& state) {
+    databases();
+    Kovrin k;
+    k.KovrinPath(databases().read);
+    std::size_t size = 0;
+    for (auto _ : state) {
+        Variant xml = k.GetInvoicesByQueryXML(XmlInvoice);
+        size = CStr(xml).size();
+        benchmark::DoNotOptimize(xml);
+    }
+    state.counters["chars"] = static_cast<double>(size);
+}
+BENCHMARK(LibraryInvoiceXML)->Unit(benchmark::kMicrosecond);
+
+void PlainInvoiceXML(benchmark::State& state) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(databases().read.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) std::abort();
+    static const char* const header[][2] = {
+        {"CustomersID", "iCustomersID"}, {"BusinessName", "vcBusinessName"}, {"Address1", "vcAddress1"},
+        {"Address2", "vcAddress2"}, {"City", "vcCity"}, {"PostalCode", "vcPostalCode"},
+        {"ContactDetails", "vcContactDetails"}, {"Phone1", "vcPhone1"}, {"CustomerOsekMorshe", "vcCustomerOsekMorshe"},
+        {"Fax", "vcFax1"}, {"TrxCodesID", "iTrxCodesID"}, {"DocDate", "datxDate"}, {"DocComments", "vcComments"},
+        {"DocDetails", "vcDetails"}, {"Total1", "curTotal1"}, {"RebatePercent", "fltRebatePrcnt"},
+        {"RebateAmount", "curRebateAmount"}, {"RoundTotal", "blnRebateRound"},
+        {"RebateRoundAmount", "curRebateRoundAmount"}, {"TotalBeforeVat", "curTotalBeforeVat"},
+        {"ChargeVAT", "blnChargeVAT"}, {"VAT", "round(curVat * 100 / (curGrandTotal - curVat), 2)"},
+        {"VATAmount", "curVat"}, {"GrandTotal", "curGrandTotal"}, {"StatusID", "iStatusID"},
+        {"ReceiptNumbers", "iReceiptNumber"}, {"DueDate", "datDueDate"}};
+    static const char* const line[][2] = {{"ItemDescription", "vcItemDescription"}, {"ItemQuantity", "iItemQty"},
+                                          {"UnitPrice", "curUnitPrice"}, {"Currency", "vcCurrencySymbol"},
+                                          {"CurrencyRate", "curRate"}, {"ExtendedPrice", "curExtendedPrice"},
+                                          {"ChargeVAT", "blnChargeVAT"}};
+    std::string columns = "iInvoicesID";
+    for (const auto& h : header) columns += std::string(", ") + h[1];
+    std::string lineColumns;
+    for (const auto& l : line) lineColumns += std::string(lineColumns.empty() ? "" : ", ") + l[1];
+    sqlite3_stmt *head = nullptr, *lines = nullptr;
+    sqlite3_prepare_v2(db, ("SELECT " + columns + " FROM UsysInvoices WHERE iInvoiceNumber=?1 AND iBusinessID=?2").c_str(),
+                       -1, &head, nullptr);
+    sqlite3_prepare_v2(db, ("SELECT " + lineColumns + " FROM InvoiceLines WHERE iInvoicesID=?1 AND iBusinessID=?2 "
+                            "ORDER BY iInvoiceLinesID").c_str(), -1, &lines, nullptr);
+    auto text = [](sqlite3_stmt* s, int c) { return reinterpret_cast<const xmlChar*>(sqlite3_column_text(s, c)); };
+    std::size_t size = 0;
+    for (auto _ : state) {
+        sqlite3_bind_int(head, 1, XmlInvoice);
+        sqlite3_bind_int(head, 2, 1);
+        if (sqlite3_step(head) != SQLITE_ROW) std::abort();
+        xmlDocPtr doc = xmlNewDoc(BAD_CAST "1.0");
+        xmlNodePtr document = xmlNewNode(nullptr, BAD_CAST "Document");
+        xmlDocSetRootElement(doc, document);
+        xmlNewProp(document, BAD_CAST "type", BAD_CAST "Invoice");
+        for (int c = 0; c < 27; ++c) xmlNewTextChild(document, nullptr, BAD_CAST header[c][0], text(head, c + 1));
+        xmlNodePtr items = xmlNewChild(document, nullptr, BAD_CAST "LineItems", nullptr);
+        sqlite3_bind_int64(lines, 1, sqlite3_column_int64(head, 0));
+        sqlite3_bind_int(lines, 2, 1);
+        for (int number = 1; sqlite3_step(lines) == SQLITE_ROW; ++number) {
+            xmlNodePtr item = xmlNewChild(items, nullptr, BAD_CAST "LineItem", nullptr);
+            xmlNewProp(item, BAD_CAST "number", BAD_CAST std::to_string(number).c_str());
+            for (int c = 0; c < 7; ++c) xmlNewTextChild(item, nullptr, BAD_CAST line[c][0], text(lines, c));
+        }
+        sqlite3_reset(lines);
+        sqlite3_reset(head);
+        xmlBufferPtr buffer = xmlBufferCreate();
+        xmlNodeDump(buffer, doc, document, 0, 0);
+        const std::string out = std::string("<Kovrin>\r\n") +
+                                std::string(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
+                                            static_cast<std::size_t>(xmlBufferLength(buffer))) +
+                                "\r\n</Kovrin>\r\n";
+        xmlBufferFree(buffer);
+        xmlFreeDoc(doc);
+        size = out.size();
+        benchmark::DoNotOptimize(out);
+    }
+    state.counters["chars"] = static_cast<double>(size);
+    sqlite3_finalize(head);
+    sqlite3_finalize(lines);
+    sqlite3_close(db);
+}
+BENCHMARK(PlainInvoiceXML)->Unit(benchmark::kMicrosecond);
 
 const char* const InvoiceXml =
     "<Kovrin><Document type=\"Invoice\"><CustomerID>4</CustomerID><TrxCodesID>1</TrxCodesID><VAT>17</VAT>"

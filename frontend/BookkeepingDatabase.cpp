@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <memory>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include <KovrinAPI/runtime/Error.h>
 
 #include "frontend/EmbeddedSql.h"
+#include "platform/sqlite/Sqlite.h"
 
 namespace kovrin::frontend {
 namespace fs = std::filesystem;
@@ -34,76 +36,69 @@ fs::path sideFile(const fs::path& db, const char* suffix) {
 // One SQLite connection, closed with the object. Failures name the file and what was being done.
 class Db {
 public:
-    Db(const fs::path& path, int flags, int busyMilliseconds = 5000) : path_(path) {
-        const int rc = sqlite3_open_v2(path.c_str(), &handle_, flags, nullptr);
-        if (rc != SQLITE_OK) {
-            const std::string message = handle_ ? sqlite3_errmsg(handle_) : sqlite3_errstr(rc);
-            sqlite3_close(handle_);
-            fail(DatabaseFailure, fmt::format("Cannot open {}: {} (SQLite error {})", path.string(), message, rc));
-        }
-        sqlite3_extended_result_codes(handle_, 1);
-        sqlite3_busy_timeout(handle_, busyMilliseconds);
-    }
-    ~Db() { sqlite3_close_v2(handle_); }
+    Db(const fs::path& path, int flags, int busyMilliseconds = 5000) : path_(path), connection_(open(path, flags, busyMilliseconds)) {}
     Db(const Db&) = delete;
     Db& operator=(const Db&) = delete;
 
     // Runs every statement of sql; answers the first SQLite failure code, or SQLITE_OK.
     int tryExec(std::string_view sql) {
-        const char* next = sql.data();
-        const char* end = next + sql.size();
-        while (next < end) {
-            sqlite3_stmt* statement = nullptr;
-            int rc = sqlite3_prepare_v2(handle_, next, static_cast<int>(end - next), &statement, &next);
-            if (rc != SQLITE_OK) return rc;
-            if (!statement) continue;  // only blanks or comments were left
-            while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {}
-            sqlite3_finalize(statement);
-            if (rc != SQLITE_DONE) return rc;
+        try {
+            connection_->exec(sql);
+        } catch (const sqlite::Failure& f) {
+            return f.code();
         }
         return SQLITE_OK;
     }
 
     void exec(std::string_view sql, std::string_view doing) {
-        if (const int rc = tryExec(sql); rc != SQLITE_OK) failed(rc, doing);
+        try {
+            connection_->exec(sql);
+        } catch (const sqlite::Failure& f) {
+            failed(f, doing);
+        }
     }
 
     // The first column of the first row of a one-value query (a PRAGMA).
     std::string value(const char* sql, std::string_view doing) {
-        sqlite3_stmt* statement = nullptr;
-        int rc = sqlite3_prepare_v2(handle_, sql, -1, &statement, nullptr);
-        if (rc == SQLITE_OK) rc = sqlite3_step(statement);
-        std::string result;
-        if (rc == SQLITE_ROW) {
-            const unsigned char* text = sqlite3_column_text(statement, 0);
-            result = text ? reinterpret_cast<const char*>(text) : "";
+        try {
+            sqlite::Statement statement(*connection_, sql);
+            if (!statement.step()) throw sqlite::Failure(SQLITE_DONE, "no row", sql);
+            return statement.text(0);
+        } catch (const sqlite::Failure& f) {
+            failed(f, doing);
         }
-        sqlite3_finalize(statement);
-        if (rc != SQLITE_ROW) failed(rc, doing);
-        return result;
     }
 
     long long number(const char* sql, std::string_view doing) { return std::stoll(value(sql, doing)); }
 
     // Closes now and reports a failure, where the destructor could not.
     void close() {
-        const int rc = sqlite3_close(handle_);
-        if (rc != SQLITE_OK) failed(rc, "close");
-        handle_ = nullptr;
-    }
-
-    [[noreturn]] void failed(int rc, std::string_view doing) {
-        if ((rc & 0xff) == SQLITE_NOTADB)
-            fail(NotBookkeepingDatabase, fmt::format("{} is not a Kovrin bookkeeping database (not a SQLite file)", path_.string()));
-        fail(DatabaseFailure, fmt::format("{}: could not {}: {} (SQLite error {})", path_.string(), doing,
-                                          sqlite3_errmsg(handle_), rc));
+        try {
+            connection_->close();
+        } catch (const sqlite::Failure& f) {
+            failed(f, "close");
+        }
     }
 
     const fs::path& path() const { return path_; }
 
 private:
+    static std::unique_ptr<sqlite::Connection> open(const fs::path& path, int flags, int busyMilliseconds) {
+        try {
+            return std::make_unique<sqlite::Connection>(path.string(), flags, busyMilliseconds);
+        } catch (const sqlite::Failure& f) {
+            fail(DatabaseFailure, fmt::format("Cannot open {}: {} (SQLite error {})", path.string(), f.message(), f.primary()));
+        }
+    }
+
+    [[noreturn]] void failed(const sqlite::Failure& f, std::string_view doing) {
+        if (f.notADatabase())
+            fail(NotBookkeepingDatabase, fmt::format("{} is not a Kovrin bookkeeping database (not a SQLite file)", path_.string()));
+        fail(DatabaseFailure, fmt::format("{}: could not {}: {} (SQLite error {})", path_.string(), doing, f.message(), f.code()));
+    }
+
     fs::path path_;
-    sqlite3* handle_ = nullptr;
+    std::unique_ptr<sqlite::Connection> connection_;
 };
 
 // The file's schema version, after making sure the file is one of ours.

@@ -4,6 +4,7 @@
 
 #include "DebugLog.h"
 #include "State.h"
+#include "platform/db/Backend.h"
 #include "platform/db/Errors.h"
 
 namespace kovrin::modKovrin {
@@ -32,11 +33,22 @@ void OpenConnection(bool& blnDebug) {
         // after a change of path, or once the file was deleted or replaced, it would read and write
         // the old file.
         if (s.writeLevels == 0) {
-            if (s.connection->State() != db::StateClosed && !s.connection->IsOpenOn(s.kovrinPath)) s.connection->Close();
+            if (s.connection->State() != db::StateClosed && !s.connection->IsOpenOn(s.kovrinPath)) {
+                s.connection->Close();
+                s.readHeld = false;
+            }
             if (s.connection->State() == db::StateClosed) {
                 s.connection->ConnectionString = connectionString(s.kovrinPath);
                 s.connection->CursorLocation = db::UseClient;
                 s.connection->Open();
+            }
+            // The queries up to CloseAll share one read snapshot; its writes end it earlier
+            // (Backend::beginRead), and so does the end of the operation should CloseAll be
+            // skipped by an error (OperationLock). It never outlasts CloseAll: an operation may
+            // wait there for another program's writes (the front-end's balances) and must see them.
+            if (!s.readHeld && s.lock.heldHere()) {
+                s.connection->backend().beginRead();
+                s.readHeld = true;
             }
         }
         s.connectionInUse = true;
@@ -54,6 +66,7 @@ void CloseAll() {
     if (s.writeLevels > 0) return;  // the outermost transaction level ends the work
     if (s.recordset) s.recordset->Close();
     s.connectionInUse = false;
+    core::endOperationRead();
 }
 
 }  // namespace kovrin::modKovrin

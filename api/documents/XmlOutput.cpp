@@ -45,6 +45,16 @@ std::vector<std::string> splitTrimmed(std::string_view list) {
     }
 }
 
+// The lists above, split once.
+struct ElementLists {
+    std::vector<std::string> headerNames, headerColumns, lineNames, lineColumns;
+};
+const ElementLists& lists() {
+    static const ElementLists split{splitTrimmed(HeaderNames), splitTrimmed(HeaderColumns), splitTrimmed(LineNames),
+                                    splitTrimmed(LineColumns)};
+    return split;
+}
+
 // The VAT rate in percent that the stored amounts imply, rounded to two places; "" when the
 // invoice has nothing but VAT.
 std::string vatPercent(const db::Recordset& rs) {
@@ -56,8 +66,8 @@ std::string vatPercent(const db::Recordset& rs) {
 
 // One element per name, its text made from the paired column of the row.
 template <class Value>
-void appendElements(xml::Document& doc, xml::Node parent, const char* names, const char* columns, Value value) {
-    const auto n = splitTrimmed(names), c = splitTrimmed(columns);
+void appendElements(xml::Document& doc, xml::Node parent, const std::vector<std::string>& n,
+                    const std::vector<std::string>& c, Value value) {
     for (std::size_t i = 0; i < n.size(); ++i) {
         xml::Node element = doc.createElement(n[i]);
         element.appendChild(doc.createTextNode(value(c[i])));
@@ -76,7 +86,7 @@ std::string PopulateInvoiceXML(const db::Recordset& rs) {
         xml::Node document = doc.appendChild(doc.createElement("Document"));
         document.setAttribute("type", "Invoice");
         line(30);
-        appendElements(doc, document, HeaderNames, HeaderColumns, [&](const std::string& key) {
+        appendElements(doc, document, lists().headerNames, lists().headerColumns, [&](const std::string& key) {
             if (key.starts_with("dat")) return modUtils::CXMLDate(rs.Fields(key));
             if (key.starts_with("z")) return vatPercent(rs);
             return core::textOf(rs.Fields(key));
@@ -112,7 +122,7 @@ xml::Node PopulateInvoiceXML(const db::Recordset& rs, xml::Document& doc, int32_
         line(20);
         xml::Node item = doc.createElement("LineItem");
         item.setAttribute("number", std::to_string(lineNumber));
-        appendElements(doc, item, LineNames, LineColumns, [&](const std::string& key) {
+        appendElements(doc, item, lists().lineNames, lists().lineColumns, [&](const std::string& key) {
             if (key == "vcCurrencySymbol") return modUtils::CurrencySymbolToName(Variant(core::textOf(rs.Fields(key))));
             return core::textOf(rs.Fields(key));
         });

@@ -4,6 +4,8 @@
 #include <ctime>
 #include <regex>
 
+#include <sqlite3.h>
+
 #include <fmt/chrono.h>
 #include <fmt/format.h>
 

@@ -1,5 +1,7 @@
 #include "Store.h"
 
+#include <sqlite3.h>
+
 #include <fmt/format.h>
 
 #include <KovrinAPI/runtime/Error.h>
@@ -19,47 +21,53 @@ double Row::number(std::string_view column) const {
     return v ? std::strtod(v->c_str(), nullptr) : 0.0;
 }
 
-Store::Store(const std::filesystem::path& path) : path_(path) {
-    upgradeDatabase(path);  // refuses a missing file, a file of another kind or of a newer version
-    const int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK) fail("open");
-    sqlite3_busy_timeout(db_, 10000);
-    exec("PRAGMA synchronous = FULL");
+namespace {
+
+// How long the front-end waits for the library or another program holding the write lock.
+constexpr int LockWaitMs = 10000;
+
+// The file opened after it was brought to the current schema, which refuses a missing file, a
+// file of another kind or of a newer version.
+const std::filesystem::path& upgraded(const std::filesystem::path& path) {
+    upgradeDatabase(path);
+    return path;
 }
 
-Store::~Store() { sqlite3_close_v2(db_); }
+[[noreturn]] void failed(const std::filesystem::path& path, std::string_view sql, const sqlite::Failure& f) {
+    throw Error(frontend::errors::DatabaseFailure, fmt::format("{}: {} failed: {}", path.string(), sql, f.message()));
+}
 
-void Store::fail(std::string_view sql) const {
-    throw Error(frontend::errors::DatabaseFailure,
-                fmt::format("{}: {} failed: {}", path_.string(), sql, db_ ? sqlite3_errmsg(db_) : "out of memory"));
+}  // namespace
+
+Store::Store(const std::filesystem::path& path) try
+    : path_(path), db_(upgraded(path).string(), SQLITE_OPEN_READWRITE, LockWaitMs) {
+    exec("PRAGMA synchronous = FULL");
+} catch (const sqlite::Failure& f) {
+    failed(path, "open", f);
 }
 
 std::vector<Row> Store::query(std::string_view sql, const std::vector<Param>& params) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &st, nullptr) != SQLITE_OK) fail(sql);
-    for (std::size_t i = 0; i < params.size(); ++i) {
-        const int at = static_cast<int>(i + 1);
-        if (auto n = std::get_if<int64_t>(&params[i])) sqlite3_bind_int64(st, at, *n);
-        else if (auto d = std::get_if<double>(&params[i])) sqlite3_bind_double(st, at, *d);
-        else {
-            const auto& s = std::get<std::string>(params[i]);
-            sqlite3_bind_text(st, at, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+    try {
+        sqlite::Statement st(db_, sql);
+        for (std::size_t i = 0; i < params.size(); ++i) {
+            const int at = static_cast<int>(i + 1);
+            if (auto n = std::get_if<int64_t>(&params[i])) st.bind(at, *n);
+            else if (auto d = std::get_if<double>(&params[i])) st.bind(at, *d);
+            else st.bind(at, std::string_view(std::get<std::string>(params[i])));
         }
-    }
-    std::vector<Row> rows;
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        Row row;
-        for (int c = 0; c < sqlite3_column_count(st); ++c) {
-            row.names.emplace_back(sqlite3_column_name(st, c));
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-            row.values.push_back(text ? std::optional<std::string>(text) : std::nullopt);
+        std::vector<Row> rows;
+        while (st.step()) {
+            Row row;
+            for (int c = 0; c < st.columns(); ++c) {
+                row.names.push_back(st.columnName(c));
+                row.values.push_back(st.isNull(c) ? std::nullopt : std::optional<std::string>(st.text(c)));
+            }
+            rows.push_back(std::move(row));
         }
-        rows.push_back(std::move(row));
+        return rows;
+    } catch (const sqlite::Failure& f) {
+        failed(path_, sql, f);
     }
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE) fail(sql);
-    return rows;
 }
 
 std::optional<Row> Store::first(std::string_view sql, const std::vector<Param>& params) {
@@ -69,5 +77,21 @@ std::optional<Row> Store::first(std::string_view sql, const std::vector<Param>& 
 }
 
 void Store::exec(std::string_view sql, const std::vector<Param>& params) { query(sql, params); }
+
+WriteTransaction::WriteTransaction(Store& store) : store_(store) {
+    try {
+        transaction_.emplace(store.connection());
+    } catch (const sqlite::Failure& f) {
+        failed(store.path(), "BEGIN IMMEDIATE", f);
+    }
+}
+
+void WriteTransaction::commit() {
+    try {
+        transaction_->commit();
+    } catch (const sqlite::Failure& f) {
+        failed(store_.path(), "COMMIT", f);
+    }
+}
 
 }  // namespace kovrin::frontend::app

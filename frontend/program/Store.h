@@ -1,8 +1,7 @@
-// The front-end's own connection to the bookkeeping database: plain SQLite on the same file the
-// library uses (WAL mode, a busy time-out), with just what the front-end needs.
+// The front-end's own connection to the bookkeeping database: the same file the library uses,
+// opened through the same SQLite layer (its settings and lock wait), with just what the front-end
+// needs.
 #pragma once
-
-#include <sqlite3.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -11,6 +10,8 @@
 #include <string_view>
 #include <variant>
 #include <vector>
+
+#include "platform/sqlite/Sqlite.h"
 
 namespace kovrin::frontend::app {
 
@@ -41,7 +42,6 @@ public:
     // Opens an existing bookkeeping database, bringing it to the current schema first; a missing
     // file or a file that is not a bookkeeping database is refused (kovrin::Error).
     explicit Store(const std::filesystem::path& path);
-    ~Store();
     Store(const Store&) = delete;
     Store& operator=(const Store&) = delete;
 
@@ -49,31 +49,24 @@ public:
     std::optional<Row> first(std::string_view sql, const std::vector<Param>& params = {});
     void exec(std::string_view sql, const std::vector<Param>& params = {});
 
-    sqlite3* handle() const { return db_; }
+    sqlite::Connection& connection() { return db_; }
+    sqlite3* handle() const { return db_.handle(); }
     const std::filesystem::path& path() const { return path_; }
 
 private:
-    [[noreturn]] void fail(std::string_view sql) const;
-
     std::filesystem::path path_;
-    sqlite3* db_ = nullptr;
+    sqlite::Connection db_;
 };
 
 // A write transaction that takes the write lock at once and rolls back unless committed.
 class WriteTransaction {
 public:
-    explicit WriteTransaction(Store& store) : store_(store) { store_.exec("BEGIN IMMEDIATE"); }
-    ~WriteTransaction() {
-        if (!done_) sqlite3_exec(store_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    void commit() {
-        store_.exec("COMMIT");
-        done_ = true;
-    }
+    explicit WriteTransaction(Store& store);
+    void commit();
 
 private:
     Store& store_;
-    bool done_ = false;
+    std::optional<sqlite::Transaction> transaction_;
 };
 
 }  // namespace kovrin::frontend::app

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <KovrinAPI/runtime/Error.h>
 #include <KovrinAPI/runtime/Text.h>
 
 #include "platform/db/Backend.h"
@@ -80,6 +81,22 @@ std::map<std::string, std::string> parseConnectionString(std::string_view s) {
     return pairs;
 }
 
+// Runs the statement as its shape with the values lifted out. Should the engine refuse the shape
+// (a literal where it takes no parameter), the plain text is run instead: it either works or fails
+// with the very error the caller would have seen. The engines report ErrSyntax and ErrNoSuchTable
+// only before a statement runs, so nothing is run twice.
+template <class Run>
+auto runJet(const std::string& jet, Run run) {
+    BoundSql bound = bindJetSql(jet);
+    if (bound.params.empty()) return run(bound);
+    try {
+        return run(bound);
+    } catch (const Error& e) {
+        if (e.number() != ErrSyntax && e.number() != ErrNoSuchTable) throw;
+    }
+    return run(BoundSql{translateJetSql(jet), {}});
+}
+
 }  // namespace
 
 // ---- Connection
@@ -127,6 +144,8 @@ bool Connection::IsOpenOn(const std::string& path) const {
     return ::stat(path.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
 }
 
+bool Connection::IsOpenHere() const { return backend_ && pid_ == ::getpid(); }
+
 void Connection::BeginTrans() {
     if (!backend_) raiseObjectError(ErrObjectClosed, "ADODB.Connection");
     backend_->begin();
@@ -155,7 +174,8 @@ void Command::Execute() {
     if (!connection_ || connection_->State() != StateOpen) raiseObjectError(ErrConnectionUnusable, "ADODB.Command");
     if (CommandType != CmdText) raiseObjectError(ErrArguments, "ADODB.Command");
     trace(CommandText);
-    connection_->backend().execute(translateJetSql(CommandText));
+    Backend& backend = connection_->backend();
+    runJet(CommandText, [&](const BoundSql& sql) { backend.execute(sql); });
 }
 
 // ---- Recordset
@@ -171,7 +191,8 @@ void Recordset::Open() {
     if (open_) raiseObjectError(ErrObjectOpen, "ADODB.Recordset");
     if (!connection_ || connection_->State() != StateOpen) raiseObjectError(ErrConnectionUnusable, "ADODB.Recordset");
     trace(Source);
-    QueryResult result = connection_->backend().query(translateJetSql(Source));
+    Backend& backend = connection_->backend();
+    QueryResult result = runJet(Source, [&](const BoundSql& sql) { return backend.query(sql); });
     if (result.names.empty()) return;
     names_ = std::move(result.names);
     values_ = std::move(result.values);

@@ -53,6 +53,8 @@ public:
     // True while the connection is open on the file that `path` names now, in the process that
     // opened it: false once that file was deleted, moved away or replaced by another, or after fork.
     bool IsOpenOn(const std::string& path) const;
+    // True while the connection is open in the process that opened it (no look at the file).
+    bool IsOpenHere() const;
 
     // One write transaction: the write lock is taken at BeginTrans, so what is read inside (a next
     // number) cannot change before CommitTrans. A transaction still open at Close is rolled back.

@@ -1,5 +1,9 @@
 #include "platform/db/JetDialect.h"
 
+#include <charconv>
+#include <climits>
+#include <cstdlib>
+#include <initializer_list>
 #include <vector>
 
 #include <fmt/format.h>
@@ -106,11 +110,29 @@ bool parseJetDate(std::string_view inner, CalendarTime& t) {
     return true;
 }
 
+bool startsWithWord(std::string_view s, std::size_t& i, std::initializer_list<std::string_view> words) {
+    while (i < s.size() && (isBlank(s[i]) || s[i] == '(')) ++i;
+    std::string_view w = takeWord(s, i);
+    for (std::string_view candidate : words)
+        if (text::equalsNoCase(w, candidate)) return true;
+    return false;
+}
+
+// Where a literal stands in a statement, at one level of parentheses. Only values in a condition,
+// an assignment or a VALUES list are lifted into parameters: in a select list a literal names its
+// column, in ORDER BY and GROUP BY a number is a column's position, and DDL takes no parameters.
+enum class Clause { Other, Value, Blocked };
+
 class Translator {
 public:
-    explicit Translator(std::string_view sql) : sql_(sql) { out_.reserve(sql.size() + 16); }
+    Translator(std::string_view sql, bool lift) : sql_(sql) {
+        out_.reserve(sql.size() + 16);
+        std::size_t i = 0;
+        lift_ = lift && startsWithWord(sql, i, {"SELECT", "INSERT", "UPDATE", "DELETE"});
+        clauses_.push_back(Clause::Other);
+    }
 
-    std::string run() {
+    BoundSql run() {
         while (i_ < sql_.size()) {
             const char c = sql_[i_];
             if (c == '\'') singleQuoted();
@@ -122,26 +144,35 @@ public:
                 ++i_;
             } else if (c == '(') {
                 ++depth_;
+                clauses_.push_back(clauses_.back());
                 out_ += c;
                 ++i_;
             } else if (c == ')') {
                 flushLimits(depth_);
-                if (depth_ > 0) --depth_;
+                if (depth_ > 0) {
+                    --depth_;
+                    clauses_.pop_back();
+                }
                 out_ += c;
                 ++i_;
             } else if (c == '@' && identity()) {
             } else if (c == ';') {
                 flushLimits(0);
+                lift_ = false;  // a second statement is refused by the engine anyway
                 out_ += c;
                 ++i_;
-            } else if (isWordByte(c)) word();
+            } else if (c >= '0' && c <= '9') numberLiteral();
+            else if (isWordByte(c)) word();
             else {
+                // A parameter the text writes itself would take the place of a lifted one.
+                if (c == '?' || c == ':' || c == '@') placeholderSeen_ = true;
                 out_ += c;
                 ++i_;
             }
         }
         flushLimits(0);
-        return std::move(out_);
+        if (placeholderSeen_ && !params_.empty()) return Translator(sql_, false).run();
+        return BoundSql{std::move(out_), std::move(params_)};
     }
 
 private:
@@ -158,19 +189,80 @@ private:
         raiseJet(ErrSyntax, fmt::format("Syntax error in string in query expression '{}'.", sql_.substr(i_)));
     }
 
+    // True where a literal at the current place becomes a parameter.
+    bool lifting() const {
+        if (!lift_ || clauses_.back() != Clause::Value) return false;
+        for (Clause c : clauses_)
+            if (c == Clause::Blocked) return false;
+        return true;
+    }
+
     void singleQuoted() {
         std::size_t end = closingQuote('\'');
-        out_.append(sql_.substr(i_, end + 1 - i_));
+        if (lifting()) {
+            out_ += '?';
+            params_.emplace_back(text::replaceAll(sql_.substr(i_ + 1, end - i_ - 1), "''", "'"));
+        } else {
+            out_.append(sql_.substr(i_, end + 1 - i_));
+        }
         i_ = end + 1;
     }
 
     void doubleQuoted() {
         std::size_t end = closingQuote('"');
         std::string value = text::replaceAll(sql_.substr(i_ + 1, end - i_ - 1), "\"\"", "\"");
-        out_ += '\'';
-        out_ += text::replaceAll(value, "'", "''");
-        out_ += '\'';
+        if (lifting()) {
+            out_ += '?';
+            params_.emplace_back(std::move(value));
+        } else {
+            out_ += '\'';
+            out_ += text::replaceAll(value, "'", "''");
+            out_ += '\'';
+        }
         i_ = end + 1;
+    }
+
+    // A number: digits, a fraction, an exponent. A whole number of 32 bits becomes a Long, one with
+    // a fraction or exponent a Double; anything else (a larger whole number, digits running into
+    // letters) stays text, as the engine would read it.
+    void numberLiteral() {
+        std::size_t end = i_;
+        auto digits = [&] {
+            std::size_t from = end;
+            while (end < sql_.size() && sql_[end] >= '0' && sql_[end] <= '9') ++end;
+            return end > from;
+        };
+        digits();
+        bool whole = true;
+        if (end < sql_.size() && sql_[end] == '.') {
+            ++end;
+            digits();
+            whole = false;
+        }
+        if (end < sql_.size() && (sql_[end] == 'e' || sql_[end] == 'E')) {
+            std::size_t mark = end++;
+            if (end < sql_.size() && (sql_[end] == '+' || sql_[end] == '-')) ++end;
+            if (digits()) whole = false;
+            else end = mark;
+        }
+        const std::string_view literal = sql_.substr(i_, end - i_);
+        if (!lifting() || (end < sql_.size() && isWordByte(sql_[end]))) {
+            word();  // passes the leading digits on as they are; the rest follows as usual
+            return;
+        }
+        if (whole) {
+            int64_t v = 0;
+            auto [p, ec] = std::from_chars(literal.data(), literal.data() + literal.size(), v);
+            if (ec != std::errc() || v > INT32_MAX) {
+                word();
+                return;
+            }
+            params_.emplace_back(static_cast<int32_t>(v));
+        } else {
+            params_.emplace_back(std::strtod(std::string(literal).c_str(), nullptr));
+        }
+        out_ += '?';
+        i_ = end;
     }
 
     void bracketedName() {
@@ -189,7 +281,13 @@ private:
         CalendarTime t;
         if (end == std::string_view::npos || !parseJetDate(sql_.substr(i_ + 1, end - i_ - 1), t))
             raiseJet(ErrSyntax, fmt::format("Syntax error in date in query expression '{}'.", literal));
-        out_ += fmt::format("'{:04}-{:02}-{:02} {:02}:{:02}:{:02}'", t.year, t.month, t.day, t.hour, t.minute, t.second);
+        if (lifting()) {
+            out_ += '?';
+            params_.emplace_back(Date::fromCalendar(t));
+        } else {
+            out_ += fmt::format("'{:04}-{:02}-{:02} {:02}:{:02}:{:02}'", t.year, t.month, t.day, t.hour, t.minute,
+                                t.second);
+        }
         i_ = end + 1;
     }
 
@@ -207,12 +305,33 @@ private:
         std::string_view w = takeWord(sql_, i_);
         if (text::equalsNoCase(w, "SELECT")) {
             out_ += w;
+            clauses_.back() = Clause::Blocked;  // the select list
             top();
             return;
         }
-        if (!afterDot(start) && text::equalsNoCase(w, "True")) out_ += '1';
-        else if (!afterDot(start) && text::equalsNoCase(w, "False")) out_ += '0';
-        else out_ += w;
+        const bool dotted = afterDot(start);
+        if (!dotted && (text::equalsNoCase(w, "True") || text::equalsNoCase(w, "False"))) {
+            const bool value = text::equalsNoCase(w, "True");
+            if (lifting()) {
+                out_ += '?';
+                params_.emplace_back(value);
+            } else {
+                out_ += value ? '1' : '0';
+            }
+            return;
+        }
+        if (!dotted) noteClause(w);
+        out_ += w;
+    }
+
+    void noteClause(std::string_view w) {
+        if (w.size() < 2 || w.size() > 6) return;  // no clause word is shorter or longer
+        char upper[6];
+        for (std::size_t k = 0; k < w.size(); ++k) upper[k] = static_cast<char>(w[k] >= 'a' && w[k] <= 'z' ? w[k] - 32 : w[k]);
+        const std::string_view u(upper, w.size());
+        if (u == "WHERE" || u == "HAVING" || u == "ON" || u == "SET" || u == "VALUES") clauses_.back() = Clause::Value;
+        else if (u == "FROM" || u == "INTO" || u == "JOIN" || u == "UNION") clauses_.back() = Clause::Other;
+        else if (u == "ORDER" || u == "GROUP" || u == "LIMIT") clauses_.back() = Clause::Blocked;
     }
 
     // A name qualified by its table (t.True) is a column, not the constant.
@@ -265,10 +384,16 @@ private:
     std::string out_;
     int depth_ = 0;
     std::vector<Limit> limits_;
+    bool lift_ = false;
+    bool placeholderSeen_ = false;
+    std::vector<Clause> clauses_;  // one per open parenthesis, the statement's own first
+    std::vector<Variant> params_;
 };
 
 }  // namespace
 
-std::string translateJetSql(std::string_view sql) { return Translator(sql).run(); }
+std::string translateJetSql(std::string_view sql) { return Translator(sql, false).run().shape; }
+
+BoundSql bindJetSql(std::string_view sql) { return Translator(sql, true).run(); }
 
 }  // namespace kovrin::db

@@ -12,13 +12,25 @@
 // Single-quoted literals, names with Hebrew letters, numbers and everything else pass unchanged;
 // a '#', '"' or '[' inside a single-quoted literal is text. An unterminated literal or name, or a
 // date literal that is no real date, fails with ErrSyntax ("Microsoft JET Database Engine").
+//
+// bindJetSql makes the same translation but lifts the literal values out of the text, so a
+// statement built again with other values has the same shape and is compiled once. A value is
+// lifted where it stands in a WHERE, HAVING, ON, SET or VALUES part of a SELECT, INSERT, UPDATE or
+// DELETE: text in either quote (as a String), a date literal (a Date), True / False (a Boolean), a
+// whole number of 32 bits (a Long) and a number with a fraction or exponent (a Double). Literals
+// in a select list (they name its columns), in ORDER BY and GROUP BY (a number there is a column's
+// position) and in any other statement stay text, and so does the whole statement when the text
+// holds a parameter of its own (?, :name, @name).
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "platform/db/Backend.h"
+
 namespace kovrin::db {
 
 std::string translateJetSql(std::string_view sql);
+BoundSql bindJetSql(std::string_view sql);
 
 }  // namespace kovrin::db

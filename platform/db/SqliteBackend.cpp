@@ -1,23 +1,21 @@
 #include "platform/db/SqliteBackend.h"
 
 #include <atomic>
-#include <chrono>
 #include <climits>
 #include <filesystem>
+#include <list>
 #include <memory>
-#include <random>
-#include <thread>
 #include <vector>
 
 #include <fmt/format.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <KovrinAPI/runtime/Error.h>
 #include <KovrinAPI/runtime/Text.h>
 
 #include "platform/db/ColumnTypes.h"
 #include "platform/db/Errors.h"
+#include "platform/sqlite/Sqlite.h"
 
 namespace kovrin::db {
 namespace {
@@ -27,10 +25,7 @@ struct StatementDeleter {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
-std::string columnText(sqlite3_stmt* s, int col) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, col));
-    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, col))) : std::string();
-}
+using sqlite::columnText;
 
 // The value as stored, for columns without a declared type: whole numbers are Long when they fit
 // 32 bits and Double otherwise.
@@ -98,62 +93,67 @@ Variant typedValue(sqlite3_stmt* s, int col, ColumnKind kind) {
 
 class SqliteBackend final : public Backend {
 public:
-    explicit SqliteBackend(sqlite3* db) : db_(db) {}
-    ~SqliteBackend() override {
-        cache_.clear();
-        // Closing rolls back an open transaction; said explicitly so it does not depend on that.
-        if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close_v2(db_);
-    }
+    // No mutex of SQLite's own per call: a connection is used by one thread at a time (the library
+    // holds its operation lock while it uses the shared one).
+    SqliteBackend(const std::string& path, bool readOnly)
+        : conn_(path, (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, busyTimeoutMs()),
+          db_(conn_.handle()) {}
+    ~SqliteBackend() override { cache_.clear(); }  // the statements go before the connection
     SqliteBackend(const SqliteBackend&) = delete;
     SqliteBackend& operator=(const SqliteBackend&) = delete;
 
     void configure(const std::string& path, bool readOnly) {
-        sqlite3_extended_result_codes(db_, 1);
-        timeoutMs_ = busyTimeoutMs();
-        sqlite3_busy_handler(db_, waitForLock, this);
         // Reading the schema is the first access to the file: this is where a file that is no
         // database shows itself.
         int rc = sqlite3_exec(db_, "PRAGMA schema_version", nullptr, nullptr, nullptr);
         if ((rc & 0xff) == SQLITE_NOTADB)
             raiseJet(ErrGeneric, fmt::format("Unrecognized database format '{}'.", path));
         if (rc != SQLITE_OK) fail(rc, false);
-        if (!readOnly) run("PRAGMA journal_mode=WAL");
-        run("PRAGMA synchronous=FULL");
-        run("PRAGMA foreign_keys=ON");
+        try {
+            conn_.useStandardSettings(!readOnly);
+        } catch (const sqlite::Failure& f) {
+            raiseJet(ErrGeneric, f.message());
+        }
     }
 
-    void execute(std::string_view sql) override {
+    void execute(const BoundSql& sql) override {
         checkTransaction();
         Cached st(*this, sql);
+        enterFor(st.get());
         int rc;
         while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
         }
         if (rc != SQLITE_DONE) fail(rc, false);
     }
 
-    QueryResult query(std::string_view sql) override {
+    QueryResult query(const BoundSql& sql) override {
         checkTransaction();
         Cached st(*this, sql);
+        enterFor(st.get());
         QueryResult result;
-        const int columns = sqlite3_column_count(st.get());
-        std::vector<ColumnKind> kinds;
-        for (int c = 0; c < columns; ++c) {
-            const char* name = sqlite3_column_name(st.get(), c);
-            const char* declared = sqlite3_column_decltype(st.get(), c);
-            result.names.emplace_back(name ? name : "");
-            kinds.push_back(columnKindOf(declared ? declared : ""));
-        }
-        int rc;
-        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
+        int rc = sqlite3_step(st.get());  // first, as it compiles the statement again after a schema change
+        const Entry& shape = st.described();
+        const int columns = static_cast<int>(shape.kinds.size());
+        const std::vector<ColumnKind>& kinds = shape.kinds;
+        result.names = shape.names;
+        if (rc == SQLITE_ROW) result.values.reserve(static_cast<std::size_t>(columns) * 8);
+        for (; rc == SQLITE_ROW; rc = sqlite3_step(st.get()))
             for (int c = 0; c < columns; ++c)
                 result.values.push_back(typedValue(st.get(), c, kinds[static_cast<std::size_t>(c)]));
         if (rc != SQLITE_DONE) fail(rc, false);
         return result;
     }
 
+    void beginRead() override { ++readDepth_; }
+
+    void endRead() override {
+        if (readDepth_ == 0) return;
+        if (--readDepth_ == 0) endSnapshot();
+    }
+
     void begin() override {
         checkTransaction();
+        if (depth_ == 0) endSnapshot();
         // IMMEDIATE takes the write lock now, so what the transaction reads stays true until commit.
         run(depth_ == 0 ? std::string("BEGIN IMMEDIATE") : fmt::format("SAVEPOINT kovrin_{}", depth_));
         ++depth_;
@@ -244,74 +244,145 @@ private:
         return st;
     }
 
+    // A statement of our own (transactions, settings), compiled once like any other.
     void run(const std::string& sql) {
-        Statement st = prepare(sql);
+        Cached st(*this, BoundSql{sql, {}});
         int rc;
         while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
         }
         if (rc != SQLITE_DONE) fail(rc, false);
     }
 
-    // Prepared statements kept by their text, the most recently used first: the same lookup, list
-    // or statement run again skips the compilation. A statement is taken out of the cache while it
-    // runs (a statement never runs inside another here, but nothing relies on that) and put back
-    // reset, with its bindings cleared.
-    static constexpr std::size_t CacheSize = 32;
+    // A snapshot for reading is taken by the first query after beginRead (a deferred BEGIN, so
+    // nothing is locked before the first read) and ends at the last endRead. A statement that
+    // writes outside a write transaction ends it first and runs on its own as it always did.
+    void enterFor(sqlite3_stmt* st) {
+        if (depth_ > 0) return;
+        if (!sqlite3_stmt_readonly(st)) {
+            endSnapshot();
+            return;
+        }
+        if (reading_ && sqlite3_get_autocommit(db_)) reading_ = false;  // the engine ended it
+        if (readDepth_ > 0 && !reading_) {
+            run("BEGIN");
+            reading_ = true;
+        }
+    }
+
+    void endSnapshot() {
+        if (!reading_) return;
+        reading_ = false;
+        if (!sqlite3_get_autocommit(db_)) run("COMMIT");
+    }
+
+    // The values of a shape, in order. Dates go in as the ISO text every date is stored as.
+    void bind(sqlite3_stmt* st, const std::vector<Variant>& params) const {
+        if (sqlite3_bind_parameter_count(st) != static_cast<int>(params.size()))
+            raiseJet(ErrSyntax, "The statement does not take the values given for it.");
+        int i = 0;
+        for (const Variant& v : params) {
+            ++i;
+            int rc = SQLITE_OK;
+            switch (v.type()) {
+            case VarType::Null:
+            case VarType::Empty: rc = sqlite3_bind_null(st, i); break;
+            case VarType::Boolean: rc = sqlite3_bind_int(st, i, CBool(v) ? 1 : 0); break;
+            case VarType::Integer:
+            case VarType::Long: rc = sqlite3_bind_int64(st, i, CLng(v)); break;
+            case VarType::Double: rc = sqlite3_bind_double(st, i, CDbl(v)); break;
+            case VarType::Currency: rc = sqlite3_bind_double(st, i, CCur(v).toDouble()); break;
+            case VarType::Date: {
+                const CalendarTime t = CDate(v).toCalendar();
+                std::string iso = fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", t.year, t.month, t.day, t.hour,
+                                              t.minute, t.second);
+                rc = sqlite3_bind_text(st, i, iso.data(), static_cast<int>(iso.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            default: {
+                const std::string s = CStr(v);
+                rc = sqlite3_bind_text(st, i, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            }
+            if (rc != SQLITE_OK) fail(rc, false);
+        }
+    }
+
+    // Prepared statements kept by their shape, the most recently used first: the same lookup, list
+    // or statement run again, with whatever values, skips the compilation. A statement is taken out
+    // of the cache while it runs (a statement never runs inside another here, but nothing relies on
+    // that) and put back reset, with its bindings cleared.
+    static constexpr std::size_t CacheSize = 64;
     struct Entry {
         std::string sql;
         Statement statement;
+        // The result's column names and the Variant type of each, read once per compilation (SQLite
+        // compiles a statement again after a schema change, and SELECT * may then have other columns).
+        bool described = false;
+        int compiled = 0;
+        std::vector<std::string> names;
+        std::vector<ColumnKind> kinds;
     };
 
     class Cached {
     public:
-        Cached(SqliteBackend& owner, std::string_view sql) : owner_(owner), sql_(sql) {
+        Cached(SqliteBackend& owner, const BoundSql& sql) : owner_(owner) {
             auto& cache = owner_.cache_;
             for (auto it = cache.begin(); it != cache.end(); ++it) {
-                if (it->sql == sql) {
-                    st_ = std::move(it->statement);
-                    cache.erase(it);
-                    return;
+                if (it->sql == sql.shape) {
+                    taken_.splice(taken_.begin(), cache, it);  // out of the list without moving it
+                    break;
                 }
             }
-            st_ = owner_.prepare(sql);
+            if (taken_.empty()) {
+                Statement prepared = owner_.prepare(sql.shape);
+                taken_.emplace_back();
+                taken_.front().sql = sql.shape;
+                taken_.front().statement = std::move(prepared);
+            }
+            if (!sql.params.empty()) owner_.bind(get(), sql.params);  // the destructor clears them
         }
         ~Cached() {
-            sqlite3_reset(st_.get());
-            sqlite3_clear_bindings(st_.get());
+            sqlite3_reset(get());
+            sqlite3_clear_bindings(get());
             auto& cache = owner_.cache_;
-            cache.insert(cache.begin(), Entry{std::move(sql_), std::move(st_)});
+            cache.splice(cache.begin(), taken_);
             if (cache.size() > CacheSize) cache.pop_back();
         }
         Cached(const Cached&) = delete;
         Cached& operator=(const Cached&) = delete;
-        sqlite3_stmt* get() const { return st_.get(); }
+        sqlite3_stmt* get() const { return taken_.front().statement.get(); }
+
+        const Entry& described() {
+            Entry& entry = taken_.front();
+            const int compiled = sqlite3_stmt_status(get(), SQLITE_STMTSTATUS_REPREPARE, 0);
+            if (!entry.described || entry.compiled != compiled) {
+                entry.names.clear();
+                entry.kinds.clear();
+                entry.compiled = compiled;
+                const int columns = sqlite3_column_count(get());
+                for (int c = 0; c < columns; ++c) {
+                    const char* name = sqlite3_column_name(get(), c);
+                    const char* declared = sqlite3_column_decltype(get(), c);
+                    entry.names.emplace_back(name ? name : "");
+                    entry.kinds.push_back(columnKindOf(declared ? declared : ""));
+                }
+                entry.described = true;
+            }
+            return entry;
+        }
 
     private:
         SqliteBackend& owner_;
-        std::string sql_;
-        Statement st_;
+        std::list<Entry> taken_;  // the one entry in use
     };
 
-    // Waits for another connection's lock, up to the busy time-out. SQLite's own wait polls every
-    // 100 ms once it has waited a while; a program that keeps writing releases and takes the lock
-    // again in far less time, so a waiter polling that slowly can miss every turn and fail as busy
-    // although the others make progress. Polling every fraction of a millisecond, at a pace of its
-    // own per process so waiters do not move in step, gives every waiter its turn.
-    static int waitForLock(void* self, int count) {
-        auto& backend = *static_cast<SqliteBackend*>(self);
-        const auto now = std::chrono::steady_clock::now();
-        if (count == 0) backend.waitingSince_ = now;
-        if (now - backend.waitingSince_ >= std::chrono::milliseconds(backend.timeoutMs_)) return 0;
-        std::minstd_rand pace(static_cast<unsigned>(::getpid()) * 7919u + static_cast<unsigned>(count));
-        std::this_thread::sleep_for(std::chrono::microseconds(100 + pace() % 900));
-        return 1;
-    }
-
+    sqlite::Connection conn_;  // opened with the tree's settings and lock wait; rolls back at close
     sqlite3* db_;
     int depth_ = 0;
-    int timeoutMs_ = BusyTimeoutMs;
-    std::chrono::steady_clock::time_point waitingSince_;
-    std::vector<Entry> cache_;
+    int readDepth_ = 0;
+    bool reading_ = false;
+    std::list<Entry> cache_;
 };
 
 bool fileExists(const std::string& path) {
@@ -343,37 +414,28 @@ std::unique_ptr<Backend> openSqliteBackend(const std::string& path, bool readOnl
     if (path.empty() || !std::filesystem::is_regular_file(path, ec))
         raiseJet(ErrGeneric, fmt::format("Could not find file '{}'.", path));
     if (emptyFile(path)) raiseJet(ErrGeneric, fmt::format("Unrecognized database format '{}'.", path));
-    sqlite3* db = nullptr;
-    // No mutex of SQLite's own per call: a connection is used by one thread at a time (the library
-    // holds its operation lock while it uses the shared one).
-    int rc = sqlite3_open_v2(path.c_str(), &db,
-                             (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_close_v2(db);
+    std::unique_ptr<SqliteBackend> backend;
+    try {
+        backend = std::make_unique<SqliteBackend>(path, readOnly);
+    } catch (const sqlite::Failure&) {
         raiseJet(ErrGeneric, fmt::format("The Microsoft Jet database engine cannot open the file '{}'. It is already "
                                          "opened exclusively by another user, or you need permission to view its data.",
                                          path));
     }
-    auto backend = std::make_unique<SqliteBackend>(db);
     backend->configure(path, readOnly);
     return backend;
 }
 
 void createSqliteDatabase(const std::string& path) {
     if (path.empty() || fileExists(path)) raiseJet(ErrGeneric, fmt::format("The file '{}' already exists.", path));
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    std::string message = rc == SQLITE_OK ? std::string() : std::string(db ? sqlite3_errmsg(db) : "out of memory");
-    if (rc == SQLITE_OK) {
+    try {
+        sqlite::Connection db(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, busyTimeoutMs());
         // Switching to WAL writes the file header, so the new file is a database from the start.
-        rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK) message = sqlite3_errmsg(db);
-    }
-    sqlite3_close_v2(db);
-    if (rc != SQLITE_OK) {
+        db.exec("PRAGMA journal_mode=WAL");
+    } catch (const sqlite::Failure& f) {
         std::error_code ec;
         std::filesystem::remove(path, ec);
-        raiseJet(ErrGeneric, fmt::format("Could not create the database '{}': {}", path, message));
+        raiseJet(ErrGeneric, fmt::format("Could not create the database '{}': {}", path, f.message()));
     }
 }
 

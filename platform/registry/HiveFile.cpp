@@ -2,8 +2,8 @@
 
 #include <array>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -15,6 +15,7 @@
 
 #include "RegistryStore.h"
 #include "Status.h"
+#include "platform/sqlite/Sqlite.h"
 
 namespace kovrin::registry::detail {
 
@@ -59,7 +60,7 @@ int32_t errnoStatus(int err) {
     }
 }
 
-int32_t statusOf(sqlite3* db, int rc) {
+int32_t statusOf(int rc, int systemErrno) {
     switch (rc & 0xff) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
@@ -75,10 +76,12 @@ int32_t statusOf(sqlite3* db, int rc) {
     case SQLITE_FULL: return status::DiskFull;
     case SQLITE_NOMEM: return status::OutOfMemory;
     case SQLITE_CANTOPEN:
-    case SQLITE_IOERR: return errnoStatus(db ? sqlite3_system_errno(db) : 0);
+    case SQLITE_IOERR: return errnoStatus(systemErrno);
     default: return status::RegistryIoFailed;
     }
 }
+
+int32_t statusOf(sqlite3* db, int rc) { return statusOf(rc, db ? sqlite3_system_errno(db) : 0); }
 
 }  // namespace
 
@@ -95,8 +98,8 @@ void setWriteWaitMs(int ms) { writeWait = ms; }
 // connection must not be used across fork). Otherwise a fresh one is opened.
 struct CachedHive {
     std::mutex mutex;  // held by the one operation using the connection
-    sqlite3* db = nullptr;
-    std::chrono::steady_clock::time_point waitUntil;  // the operation's deadline for others' locks
+    std::unique_ptr<sqlite::Connection> connection;
+    sqlite3* db = nullptr;  // connection's handle
     std::string file;
     struct stat seen {};
     pid_t pid = 0;
@@ -106,15 +109,6 @@ struct CachedHive {
 };
 
 namespace {
-
-// While another process holds the file, retry every millisecond until the deadline. (SQLite's own
-// time-out sleeps ever longer, up to 100 ms a time, which makes writers that take turns on a
-// hive wait far longer than the lock is held.)
-int waitForOthers(void* deadline, int) {
-    if (std::chrono::steady_clock::now() >= *static_cast<std::chrono::steady_clock::time_point*>(deadline)) return 0;
-    usleep(1000);
-    return 1;
-}
 
 bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
@@ -138,7 +132,7 @@ const std::array<CachedHive*, 4>& allCached() {
 void drop(CachedHive& cached) {
     for (auto& [sql, statement] : cached.statements) sqlite3_finalize(statement);
     cached.statements.clear();
-    sqlite3_close_v2(cached.db);
+    cached.connection.reset();
     cached.db = nullptr;
 }
 
@@ -226,15 +220,14 @@ void HiveFile::open(uint32_t hive, Access access) {
             if (ec) fail(errnoStatus(ec.value()));
             flags |= SQLITE_OPEN_CREATE;
         }
-        sqlite3* db = nullptr;
-        int rc = sqlite3_open_v2(file.c_str(), &db, flags, nullptr);
-        if (rc != SQLITE_OK) {
-            const int err = db ? sqlite3_system_errno(db) : 0;
-            const int32_t st = statusOf(db, rc);
-            sqlite3_close_v2(db);
-            if ((rc & 0xff) == SQLITE_CANTOPEN && (err == ENOENT || err == ENOTDIR) && access != Access::Create) return;
-            fail(st);
+        try {
+            cached.connection = std::make_unique<sqlite::Connection>(file, flags, BusyTimeoutMs);
+        } catch (const sqlite::Failure& f) {
+            const int err = f.systemErrno();
+            if (f.primary() == SQLITE_CANTOPEN && (err == ENOENT || err == ENOTDIR) && access != Access::Create) return;
+            fail(statusOf(f.code(), err));
         }
+        sqlite3* db = cached.connection->handle();
         // Closing the connection never writes the file: it may be closed because the file was
         // replaced or damaged since, and its write-ahead log may by then be another file's.
         sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
@@ -245,9 +238,9 @@ void HiveFile::open(uint32_t hive, Access access) {
         cached.seen = now;
     }
     db_ = cached.db;
-    cached.waitUntil = std::chrono::steady_clock::now() +
-                       std::chrono::milliseconds(access == Access::Read ? BusyTimeoutMs : writeWait);
-    sqlite3_busy_handler(db_, waitForOthers, &cached.waitUntil);
+    // Others' locks are waited for with the tree's one lock wait: a reader as long as anyone, a
+    // writer as long as the calling thread allows.
+    cached.connection->lockWait().setTimeoutMs(access == Access::Read ? BusyTimeoutMs : writeWait);
     if (opened) exec("PRAGMA synchronous=FULL");
     exec(access == Access::Read ? "BEGIN" : "BEGIN IMMEDIATE");
     open_transaction_ = true;
@@ -302,7 +295,7 @@ void HiveFile::commit() {
     // process still reads stays in the log until a later write.
     sqlite3_busy_handler(db_, nullptr, nullptr);
     sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
-    sqlite3_busy_handler(db_, waitForOthers, &cached_->waitUntil);  // a new file's layout goes on
+    cached_->connection->lockWait().install(db_);  // a new file's layout goes on
     // Our own write moved the file's change time; note it, so the connection serves on.
     struct stat now {};
     if (::stat(cached_->file.c_str(), &now) == 0) cached_->seen = now;
@@ -380,15 +373,8 @@ bool Statement::step() {
     fail(statusOf(db_, rc));
 }
 
-std::string Statement::text(int column) const {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
-}
-
-std::string Statement::blob(int column) const {
-    const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
-    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
-}
+std::string Statement::text(int column) const { return sqlite::columnText(stmt_, column); }
+std::string Statement::blob(int column) const { return sqlite::columnBlob(stmt_, column); }
 
 int64_t Statement::integer(int column) const { return sqlite3_column_int64(stmt_, column); }
 

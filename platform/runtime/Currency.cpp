@@ -123,6 +123,13 @@ Currency Currency::parse(std::string_view text) {
 
 Currency Currency::fromDouble(double value) {
     if (!std::isfinite(value)) raiseError(err::Overflow);
+    // A value of at most four places (every stored amount) is that many ten-thousandths exactly:
+    // below 1e11 a double's spacing is far under half a ten-thousandth, so the shortest text
+    // below rounds to the same number.
+    if (std::fabs(value) < 1e11) {
+        const double scaled = std::nearbyint(value * Scale);
+        if (scaled / Scale == value) return fromScaled(static_cast<int64_t>(scaled));
+    }
     // The shortest text that reads back as the same double is what people wrote; round that.
     char buf[64];
     auto res = std::to_chars(buf, buf + sizeof buf, value);

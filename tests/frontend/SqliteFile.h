@@ -49,6 +49,18 @@ public:
         return result;
     }
 
+    // The virtual-machine steps a query takes to its end: the work it does, whatever the machine.
+    long vmSteps(const std::string& sql) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
+            throw std::runtime_error(sql + ": " + sqlite3_errmsg(db_));
+        while (sqlite3_step(st) == SQLITE_ROW) {
+        }
+        const long steps = sqlite3_stmt_status(st, SQLITE_STMTSTATUS_VM_STEP, 0);
+        sqlite3_finalize(st);
+        return steps;
+    }
+
     // The first column of the first row; nullopt when there is no row.
     std::optional<std::string> value(const std::string& sql) {
         auto all = rows(sql);

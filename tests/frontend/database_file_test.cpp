@@ -192,5 +192,53 @@ TEST_F(VersionOneFile, ANewerFileIsRefusedAndLeftAlone) {
     EXPECT_EQ(invoices(), "מאפיית הגליל בע\"מ");
 }
 
+// A file of schema version 2 with documents of two businesses: after the upgrade every next-number
+// query gives the rows it gave before, so numbering goes on without a gap or a repeat.
+TEST(VersionTwoFile, UpgradesItsNumberQueriesKeepingEveryNumber) {
+    TempDir dir;
+    const std::string path = dir.file("books.sqlite");
+    const std::vector<std::string> kinds = {"Invoice", "InvoiceHiyuv", "InvoiceKabala", "InvoiceZikui", "Receipt", "Refund"};
+    const std::vector<std::string> tables = {"UsysInvoices", "InvoiceHiyuv", "InvoicesKabala", "InvoicesZikui",
+                                             "UsysReceipts", "Refunds"};
+    auto column = [](const std::string& kind) { return kind == "Receipt" || kind == "Refund" ? "iReceiptNum" : "iInvoiceNum"; };
+    auto number = [](const std::string& kind) { return kind == "Receipt" || kind == "Refund" ? "iReceiptNumber" : "iInvoiceNumber"; };
+    {
+        SqliteFile db(path, true);
+        db.run(std::string(schemaSteps()[0]) + std::string(schemaSteps()[1]));
+        db.run("PRAGMA application_id = " + std::to_string(ApplicationId) + "; PRAGMA user_version = 2");
+        for (std::size_t i = 0; i < kinds.size(); ++i) {
+            if (i == 3) continue;  // a kind without documents
+            for (int n : {1, 2, 5, 1000})
+                db.run("INSERT INTO " + tables[i] + " (iBusinessID, " + number(kinds[i]) + ") VALUES (1, " +
+                       std::to_string(n + static_cast<int>(i)) + ")");
+            db.run("INSERT INTO " + tables[i] + " (iBusinessID, " + number(kinds[i]) + ") VALUES (7, 40)");
+        }
+    }
+    auto nextNumbers = [&] {
+        std::vector<std::vector<SqliteFile::Row>> all;
+        SqliteFile db(path);
+        for (const std::string& kind : kinds)
+            all.push_back(db.rows(std::string("SELECT iBusinessID, ") + column(kind) + " FROM apiGetNextNumber" + kind +
+                                  " ORDER BY iBusinessID"));
+        return all;
+    };
+    const auto before = nextNumbers();
+    EXPECT_EQ(before[0], (std::vector<SqliteFile::Row>{{"1", "1001"}, {"7", "41"}}));
+    EXPECT_TRUE(before[3].empty());
+
+    EXPECT_EQ(upgradeDatabase(path), 2);
+    EXPECT_EQ(schemaVersion(path), currentSchemaVersion());
+    EXPECT_EQ(nextNumbers(), before);
+    SqliteFile db(path);
+    for (const std::string& kind : kinds) {
+        SCOPED_TRACE(kind);
+        EXPECT_EQ(db.value("SELECT COUNT(*) FROM sqlite_master WHERE name='apiGetNextNumber" + kind +
+                           "' AND sql LIKE '%GROUP BY%'"),
+                  "0");
+        EXPECT_EQ(db.value(std::string("SELECT ") + column(kind) + " FROM apiGetNextNumber" + kind + " WHERE iBusinessID=9"),
+                  std::nullopt);
+    }
+}
+
 }  // namespace
 }  // namespace kovrin::frontend

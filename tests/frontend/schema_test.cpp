@@ -239,6 +239,30 @@ TEST_F(NewDatabase, NextNumberIsTheLargestOfTheBusinessPlusOne) {
     }
 }
 
+// The next and start numbers are index lookups: their work is the same among 3,000 documents of
+// the business as among 3 (a query walking the business's documents would take thousands of steps).
+TEST_F(NewDatabase, NumberQueriesCostTheSameAtAnySize) {
+    SqliteFile db(path);
+    db.run("INSERT INTO BusinessDetails (iBusinessID) VALUES (1), (2)");
+    for (const auto& k : documentKinds) {
+        SCOPED_TRACE(k.kind);
+        const std::string next = "SELECT " + k.queryColumn + " FROM apiGetNextNumber" + k.kind + " WHERE iBusinessID=1";
+        const std::string start = "SELECT " + k.queryColumn + " FROM apiGetStartNumber" + k.kind + " WHERE iBusinessID=1";
+        auto fill = [&](int from, int to) {
+            db.run("BEGIN");
+            for (int n = from; n <= to; ++n) db.run(insertDocument(k, 1 + n % 2, n));
+            db.run("COMMIT");
+        };
+        fill(1, 6);
+        const long fewNext = db.vmSteps(next), fewStart = db.vmSteps(start);
+        fill(7, 6000);
+        EXPECT_EQ(db.value(next), "6001");
+        EXPECT_LE(db.vmSteps(next), fewNext + 2);
+        EXPECT_LE(db.vmSteps(start), fewStart + 2);
+        EXPECT_LT(db.vmSteps(next), 100);
+    }
+}
+
 TEST_F(NewDatabase, StartNumbersAreKeptPerBusinessAndKind) {
     SqliteFile db(path);
     db.run("INSERT INTO BusinessDetails (iBusinessID) VALUES (1), (2)");

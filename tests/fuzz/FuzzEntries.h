@@ -44,7 +44,13 @@ inline int receiptXml(std::string_view data) {
 
 inline int jetSql(std::string_view data) {
     try {
-        db::translateJetSql(data);
+        const std::string plain = db::translateJetSql(data);
+        // Lifting the values out never changes what stays text: the shape has a '?' per value.
+        const db::BoundSql bound = db::bindJetSql(data);
+        std::size_t marks = 0;
+        for (char c : bound.shape) marks += c == '?';
+        if (marks < bound.params.size()) __builtin_trap();
+        if (bound.params.empty() && bound.shape != plain) __builtin_trap();
         return 1;
     } catch (const Error&) {
         return 0;

@@ -138,3 +138,41 @@ TEST(SharedConnection, PooledHandleFollowsTheFileItsPathNames) {
     EXPECT_EQ(core::state().writeLevels, 0);
     EXPECT_GT(newCustomer(k, "after the replacement"), id);
 }
+
+// The queries between OpenConnection and CloseAll share one read snapshot; it ends there, so the
+// next lookup or operation sees what other programs stored meanwhile, and a write inside a
+// reading stretch is stored at once rather than at its end.
+TEST(SharedConnection, ReadsShareOneMomentUntilCloseAllAndLeaveNoSnapshotBehind) {
+    Installation inst;
+    Kovrin k;
+    const int32_t id = newCustomer(k, "before");
+    auto rename = [&](const std::string& name) {
+        inst.exec("UPDATE Customers SET vcBusinessName='" + name + "' WHERE iCustomersID=" + std::to_string(id));
+    };
+    auto name = [&] {
+        return CStr(core::query("SELECT vcBusinessName FROM Customers WHERE iCustomersID=" + std::to_string(id)).Fields(0));
+    };
+    EXPECT_EQ(k.GetCustomerByID(id)->BusinessName(), "before");
+    rename("between");
+    EXPECT_EQ(k.GetCustomerByID(id)->BusinessName(), "between");  // a leftover snapshot would say "before"
+
+    {
+        std::lock_guard operation(core::state().lock);  // one operation, as a public call holds it
+        modKovrin::OpenConnection(noDebug);
+        EXPECT_EQ(name(), "between");
+        rename("during");
+        EXPECT_EQ(name(), "between");  // one moment until CloseAll
+        insertError("written inside");
+        EXPECT_EQ(count(inst, "vcErrorDescription='written inside'"), 1);  // stored, not held back
+        EXPECT_EQ(name(), "during");                                        // and the snapshot renewed
+        rename("later");
+        modKovrin::CloseAll();
+        // Another program's work waited for after CloseAll (the front-end's balances) is seen.
+        modKovrin::OpenConnection(noDebug);
+        EXPECT_EQ(name(), "later");
+        rename("last");
+        // An error skipping CloseAll: the operation's end still lets the snapshot go.
+    }
+    EXPECT_FALSE(core::state().readHeld);
+    EXPECT_EQ(k.GetCustomerByID(id)->BusinessName(), "last");
+}

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/db/Backend.h"
 #include "platform/db/Errors.h"
+#include "platform/db/JetDialect.h"
 #include "DbTest.h"
 
 using namespace kovrin;
@@ -238,4 +240,64 @@ TEST(DbTrace, SeesEveryTextAsTheLibraryBuiltIt) {
     EXPECT_EQ(seen, (std::vector<std::string>{"CREATE TABLE [T] (d DATETIME, s TEXT)",
                                               "INSERT INTO T VALUES (#08/21/2011 10:25#, \"x\")",
                                               "SELECT TOP 1 s FROM T", "SELECT 'open"}));
+}
+
+TEST(DbValues, LiftedValuesGiveTheSameRowsAndErrorsAsThePlainText) {
+    // Every statement runs on two databases: through the layer (values lifted into parameters)
+    // and as the plain translated text straight on the engine.
+    TestDb lifted, plain;
+    db::Backend& engine = plain.conn->backend();
+    auto both = [&](const std::string& jet) {
+        lifted.exec(jet);
+        engine.execute(db::BoundSql{db::translateJetSql(jet), {}});
+    };
+    both("CREATE TABLE T (n INTEGER, c CURRENCY, d DATETIME, b BIT, f DOUBLE, t TEXT(10), x)");
+    both("INSERT INTO T VALUES (1, 1.23456, #08/21/2011 10:25#, True, 0.1, 'O''Brien', 3000000000)");
+    both("INSERT INTO T VALUES (2, 12, #01/01/2012#, False, 1.5E-2, \"say \"\"hi\"\"\", 'x')");
+    both("INSERT INTO T VALUES (3, -4.5, '2012-02-29 00:00:00', 0, 7, 42, NULL)");
+    both("UPDATE T SET f = f * 2, t = t & '!' WHERE n = 3 AND b = False");
+    const std::vector<std::string> queries = {
+        "SELECT * FROM T ORDER BY n",
+        "SELECT n, t FROM T WHERE d >= #01/01/2012# AND c < 100 ORDER BY 1",
+        "SELECT n FROM T WHERE t = 'O''Brien' OR t LIKE 'say%' ORDER BY n DESC",
+        "SELECT TOP 1 f FROM T WHERE b = True",
+        "SELECT 'x' AS k, n + 1, Count(*) FROM T WHERE x = 3000000000 GROUP BY n",
+        "SELECT n FROM T WHERE f = 0.1 OR f = 1.5E-2",
+        "SELECT Max(n) FROM T WHERE n > 99",
+    };
+    for (const std::string& jet : queries) {
+        db::QueryResult expected = engine.query(db::BoundSql{db::translateJetSql(jet), {}});
+        Rows want;
+        for (std::size_t i = 0; i < expected.values.size(); i += expected.names.size())
+            want.emplace_back(expected.values.begin() + static_cast<long>(i),
+                              expected.values.begin() + static_cast<long>(i + expected.names.size()));
+        EXPECT_EQ(lifted.rows(jet), want) << jet;
+        db::Recordset rs;
+        rs.ActiveConnection(lifted.conn);
+        rs.Source = jet;
+        rs.Open();
+        for (int i = 0; i < rs.FieldCount(); ++i)
+            EXPECT_EQ(rs.FieldName(i), expected.names[static_cast<std::size_t>(i)]) << jet;
+    }
+    // A prepared shape follows a change of the table: SELECT * gives the new column, typed.
+    lifted.exec("ALTER TABLE T ADD COLUMN added CURRENCY");
+    lifted.exec("UPDATE T SET added = 2.5 WHERE n = 1");
+    const Rows after = lifted.rows("SELECT * FROM T ORDER BY n");
+    ASSERT_EQ(after[0].size(), 8u);
+    EXPECT_EQ(after[0][7], Cur("2.5"));
+    // Errors carry the engine's own text, which names the token the plain text has there.
+    const std::vector<std::string> bad = {
+        "SELECT * FROM T WHERE t = 'a' 'b'",
+        "SELECT * FROM T WHERE nothere = 5",
+        "SELECT * FROM Missing WHERE n = 5",
+        "INSERT INTO T (n) VALUES (1, 2)",
+    };
+    for (const std::string& jet : bad) {
+        Error want = caught([&] { engine.query(db::BoundSql{db::translateJetSql(jet), {}}); });
+        Error got = caught([&] { lifted.rows(jet); });
+        EXPECT_NE(want.number(), 0) << jet;
+        EXPECT_EQ(got.number(), want.number()) << jet;
+        EXPECT_EQ(got.description(), want.description()) << jet;
+        EXPECT_EQ(got.source(), want.source()) << jet;
+    }
 }

@@ -11,6 +11,8 @@
 using namespace kovrin;
 using namespace kovrin::db;
 using kovrin::test::caught;
+using kovrin::test::Dt;
+using kovrin::test::L;
 
 namespace {
 struct Case {
@@ -95,6 +97,48 @@ TEST(JetDialect, MalformedLiteralsAreSyntaxErrors) {
               "Syntax error in date in query expression '#13/01/2012#'.");
     EXPECT_EQ(caught([] { translateJetSql("WHERE a='abc"); }).description(),
               "Syntax error in string in query expression ''abc'.");
+}
+
+TEST(JetDialect, LiftsValuesOutOfConditionsAssignmentsAndValueListsOnly) {
+    struct Bound {
+        const char* jet;
+        const char* shape;
+        std::vector<Variant> params;
+    };
+    const std::vector<Bound> cases = {
+        {"SELECT * FROM Customers WHERE iBusinessID=1 AND vcName='O''Brien'",
+         "SELECT * FROM Customers WHERE iBusinessID=? AND vcName=?", {L(1), Variant("O'Brien")}},
+        {"SELECT TOP 1 fltVATRate FROM VATRates WHERE  #08/21/2011 10:25# >= datStartDate ORDER BY datStartDate DESC",
+         "SELECT fltVATRate FROM VATRates WHERE  ? >= datStartDate ORDER BY datStartDate DESC LIMIT 1",
+         {Dt(2011, 8, 21, 10, 25)}},
+        {R"(INSERT INTO t (a, b, c, d, e) VALUES(12.5, "say ""hi""", True, -3, 1.5E-2))",
+         "INSERT INTO t (a, b, c, d, e) VALUES(?, ?, ?, -?, ?)",
+         {Variant(12.5), Variant("say \"hi\""), Variant(true), L(3), Variant(0.015)}},
+        {"UPDATE t SET n=5--3, s='' WHERE k IN (1,2) AND f=False",
+         "UPDATE t SET n=?- -?, s=? WHERE k IN (?,?) AND f=?", {L(5), L(3), Variant(""), L(1), L(2), Variant(false)}},
+        // A select list names its columns by its literals; ORDER BY and GROUP BY read a number as a
+        // column's position: all stay text, also in a subquery of the select list.
+        {"SELECT 'x' AS a, 5, (SELECT max(n) FROM u WHERE u.b = 7) AS m FROM t WHERE c = 'y' GROUP BY 1 ORDER BY 2",
+         "SELECT 'x' AS a, 5, (SELECT max(n) FROM u WHERE u.b = 7) AS m FROM t WHERE c = ? GROUP BY 1 ORDER BY 2",
+         {Variant("y")}},
+        {"SELECT a FROM t INNER JOIN u ON u.k = t.k AND u.x = 'q' WHERE t.d IN (SELECT d FROM v WHERE e = 4)",
+         "SELECT a FROM t INNER JOIN u ON u.k = t.k AND u.x = ? WHERE t.d IN (SELECT d FROM v WHERE e = ?)",
+         {Variant("q"), L(4)}},
+        // Whole numbers beyond 32 bits, digits running into letters, and qualified True stay text.
+        {"DELETE FROM t WHERE a = 3000000000 AND b = 0x1F AND t.True = 1",
+         "DELETE FROM t WHERE a = 3000000000 AND b = 0x1F AND t.True = ?", {L(1)}},
+        // Statements that take no parameters, and text with a parameter of its own, stay as they are.
+        {"CREATE TABLE t (a INTEGER DEFAULT 0 CHECK (a > 1))", "CREATE TABLE t (a INTEGER DEFAULT 0 CHECK (a > 1))", {}},
+        {"PRAGMA user_version = 3", "PRAGMA user_version = 3", {}},
+        {"SELECT * FROM t WHERE a = ? AND b = 'x'", "SELECT * FROM t WHERE a = ? AND b = 'x'", {}},
+        {"SELECT * FROM t WHERE a = :a AND b = 2", "SELECT * FROM t WHERE a = :a AND b = 2", {}},
+        {"SELECT 1 FROM t WHERE a = 1; DROP TABLE t", "SELECT 1 FROM t WHERE a = ?; DROP TABLE t", {L(1)}},
+    };
+    for (const Bound& c : cases) {
+        BoundSql b = bindJetSql(c.jet);
+        EXPECT_EQ(b.shape, c.shape) << c.jet;
+        EXPECT_EQ(b.params, c.params) << c.jet;
+    }
 }
 
 TEST(ColumnTypes, OverlappingTypeNamesResolveToTheRightKind) {

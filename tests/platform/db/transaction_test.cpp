@@ -193,3 +193,39 @@ TEST(DbProcesses, AReaderIsNotBlockedByAnOpenWriteTransaction) {
     EXPECT_EQ(waitExit(writer), 0);
     EXPECT_EQ(db.rows("SELECT n FROM T ORDER BY n"), (Rows{{L(1)}, {L(2)}}));
 }
+
+TEST(DbTransactions, ReadSnapshotHoldsUntilEndReadAndNeverHoldsBackAWrite) {
+    TestDb db;
+    db.exec("CREATE TABLE T (n INTEGER PRIMARY KEY)");
+    db.exec("INSERT INTO T VALUES (1)");
+    auto other = openConnection(db.path);
+    auto count = [](const std::shared_ptr<db::Connection>& c) { return query(c, "SELECT Count(*) FROM T")[0][0]; };
+
+    db::Backend& backend = db.conn->backend();
+    backend.beginRead();
+    backend.beginRead();  // nests
+    EXPECT_EQ(count(db.conn), L(1));
+    execute(other, "INSERT INTO T VALUES (2)");
+    EXPECT_EQ(count(db.conn), L(1));  // one moment for all reads of the operation
+    backend.endRead();
+    EXPECT_EQ(count(db.conn), L(1));  // still inside the outer level
+    // A write ends the snapshot and is stored at once: the other connection sees it before endRead.
+    db.exec("INSERT INTO T VALUES (3)");
+    EXPECT_EQ(count(other), L(3));
+    EXPECT_EQ(count(db.conn), L(3));
+    execute(other, "INSERT INTO T VALUES (4)");
+    EXPECT_EQ(count(db.conn), L(3));  // a new snapshot, taken by the first read after the write
+    // A write transaction inside a read takes the write lock although a snapshot is open.
+    db.conn->BeginTrans();
+    EXPECT_EQ(count(db.conn), L(4));
+    db.exec("INSERT INTO T VALUES (5)");
+    db.conn->CommitTrans();
+    EXPECT_EQ(count(other), L(5));
+    backend.endRead();
+    backend.endRead();  // more ends than begins are ignored
+    execute(other, "INSERT INTO T VALUES (6)");
+    EXPECT_EQ(count(db.conn), L(6));  // no snapshot left behind
+    // Nothing is held: the other connection can take the write lock at once.
+    other->BeginTrans();
+    other->CommitTrans();
+}

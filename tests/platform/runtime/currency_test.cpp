@@ -1,7 +1,11 @@
 #include <KovrinAPI/runtime/Currency.h>
 #include <KovrinAPI/runtime/Error.h>
 
+#include <charconv>
+#include <cmath>
 #include <limits>
+#include <random>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -23,6 +27,25 @@ TEST(Currency, RoundsDoublesToFourPlacesHalvesToEven) {
     EXPECT_EQ(Currency::fromDouble(922337203685477.0).toString(), "922337203685477");
     EXPECT_EQ(errorOf([] { Currency::fromDouble(1e15); }).number(), 6);
     EXPECT_EQ(errorOf([] { Currency::fromDouble(std::numeric_limits<double>::infinity()); }).number(), 6);
+}
+
+// Every double gives the amount its shortest text rounds to, whether it has four places or fewer
+// (read straight as ten-thousandths) or more (rounded through the text).
+TEST(Currency, DoublesOfAnySizeAndPlacesMatchTheirShortestText) {
+    std::mt19937_64 random(20261208);
+    for (int i = 0; i < 200000; ++i) {
+        const int places = static_cast<int>(random() % 7);
+        const double magnitude = std::pow(10.0, static_cast<double>(random() % 15));
+        double value = std::round(std::ldexp(static_cast<double>(random() % (1ull << 53)), -53) * magnitude *
+                                  std::pow(10.0, places)) /
+                       std::pow(10.0, places);
+        if (random() % 2) value = -value;
+        if (std::fabs(value) >= 9e14) continue;
+        char text[64];
+        auto end = std::to_chars(text, text + sizeof text, value).ptr;
+        ASSERT_EQ(Currency::fromDouble(value), Currency::parse(std::string_view(text, static_cast<std::size_t>(end - text))))
+            << std::string_view(text, static_cast<std::size_t>(end - text));
+    }
 }
 
 TEST(Currency, TextIsPlainDecimalWithoutTrailingZeros) {
