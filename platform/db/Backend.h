@@ -15,6 +15,12 @@
 
 namespace kovrin::db {
 
+// A statement after translation: the engine's text with '?' placeholders, and the values lifted out of it.
+struct BoundSql {
+    std::string shape;            // SQLite dialect text with ? placeholders
+    std::vector<Variant> params;  // Long/Double/Currency/Date/String/Boolean/Null values, in order
+};
+
 struct QueryResult {
     std::vector<std::string> names;  // column names as the engine reports them
     std::vector<Variant> values;     // every row's names.size() values, one row after another
@@ -26,9 +32,9 @@ public:
 
     // Runs one statement; rows it may return are discarded. Text holding more than one statement
     // is refused, so a value spliced into SQL can never start a second statement.
-    virtual void execute(std::string_view sql) = 0;
+    virtual void execute(const BoundSql& sql) = 0;
     // Runs one statement and returns all its rows.
-    virtual QueryResult query(std::string_view sql) = 0;
+    virtual QueryResult query(const BoundSql& sql) = 0;
 
     // Transactions nest. The outermost begin takes the write lock at once; commit and rollback
     // without an open transaction fail with ErrNoTransaction.
@@ -36,6 +42,10 @@ public:
     virtual void commit() = 0;
     virtual void rollback() = 0;
     virtual int transactionDepth() const = 0;
+
+    // A read snapshot until endRead (nests; inside a write transaction it does nothing).
+    virtual void beginRead() = 0;
+    virtual void endRead() = 0;
 };
 
 }  // namespace kovrin::db

@@ -155,7 +155,7 @@ void Command::Execute() {
     if (!connection_ || connection_->State() != StateOpen) raiseObjectError(ErrConnectionUnusable, "ADODB.Command");
     if (CommandType != CmdText) raiseObjectError(ErrArguments, "ADODB.Command");
     trace(CommandText);
-    connection_->backend().execute(translateJetSql(CommandText));
+    connection_->backend().execute(BoundSql{translateJetSql(CommandText), {}});
 }
 
 // ---- Recordset
@@ -171,7 +171,7 @@ void Recordset::Open() {
     if (open_) raiseObjectError(ErrObjectOpen, "ADODB.Recordset");
     if (!connection_ || connection_->State() != StateOpen) raiseObjectError(ErrConnectionUnusable, "ADODB.Recordset");
     trace(Source);
-    QueryResult result = connection_->backend().query(translateJetSql(Source));
+    QueryResult result = connection_->backend().query(BoundSql{translateJetSql(Source), {}});
     if (result.names.empty()) return;
     names_ = std::move(result.names);
     values_ = std::move(result.values);
