@@ -18,6 +18,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -57,21 +58,31 @@ public:
         return "postgresql://" + host + "/" + database;
     }
 
-    // Runs SQL as the server's superuser in `database`; throws with the server's message.
-    void exec(const std::string& sql, const std::string& database = "postgres") const {
+    // Runs SQL as the server's superuser in `database` and returns its rows, each value as text
+    // (NULL as "NULL"); throws with the server's message.
+    std::vector<std::vector<std::string>> rows(const std::string& sql, const std::string& database = "postgres") const {
         PGconn* c = PQconnectdb(uri(database).c_str());
         std::string problem;
+        std::vector<std::vector<std::string>> result;
         if (PQstatus(c) != CONNECTION_OK) {
             problem = PQerrorMessage(c);
         } else {
+            PQsetClientEncoding(c, "UTF8");
             PGresult* r = PQexec(c, sql.c_str());
             const ExecStatusType status = PQresultStatus(r);
             if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) problem = PQresultErrorMessage(r);
+            for (int row = 0; row < PQntuples(r); ++row) {
+                result.emplace_back();
+                for (int col = 0; col < PQnfields(r); ++col)
+                    result.back().emplace_back(PQgetisnull(r, row, col) ? "NULL" : PQgetvalue(r, row, col));
+            }
             PQclear(r);
         }
         PQfinish(c);
         if (!problem.empty()) throw std::runtime_error(sql + ": " + problem);
+        return result;
     }
+    void exec(const std::string& sql, const std::string& database = "postgres") const { rows(sql, database); }
 
     // A fast shutdown and a start again: every connection is dropped, the data stays.
     void restart() const {
@@ -130,6 +141,7 @@ public:
     const std::string& name() const { return name_; }
     std::string uri() const { return server_.uri(name_); }
     void exec(const std::string& sql) const { server_.exec(sql, name_); }
+    std::vector<std::vector<std::string>> rows(const std::string& sql) const { return server_.rows(sql, name_); }
     PostgresServer& server() const { return server_; }
 
 private:
