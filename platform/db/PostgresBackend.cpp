@@ -325,6 +325,7 @@ private:
             raiseJet(ErrGeneric, message);
         }
         const std::string code = state ? state : "";
+        if (code == "55P03") raiseJet(ErrGeneric, "database is locked");  // the busy time-out passed, as SQLite says it
         if (code == "42P01") raiseJet(ErrNoSuchTable, message);
         if (code.starts_with("42") && code != "42501") raiseJet(ErrSyntax, message);  // 42501: no privilege
         raiseJet(ErrGeneric, message);

@@ -168,7 +168,9 @@ inline int sizeFromEnv(const char* name, int fallback) {
 // The database holds every document the callers were told of, under the number they were told,
 // whole, numbered without a gap or a repeat; `exact`: and nothing else with a test tag.
 inline void expectStoredAsTold(const Installation& inst, const std::vector<Told>& told, bool exact) {
-    EXPECT_EQ(rowsText(inst, "SELECT * FROM pragma_integrity_check"), "ok");
+    if (!Installation::onServer()) {
+        EXPECT_EQ(rowsText(inst, "SELECT * FROM pragma_integrity_check"), "ok");
+    }
     for (std::size_t w = 0; w < allWriters().size(); ++w) {
         const Writer& wr = allWriters()[w];
         SCOPED_TRACE(wr.name);
@@ -188,8 +190,8 @@ inline void expectStoredAsTold(const Installation& inst, const std::vector<Told>
         }
         if (stored.empty()) continue;
         const std::string n = std::string("h.") + wr.numbered;
-        EXPECT_EQ(rowsText(inst, "SELECT COUNT(*) = COUNT(DISTINCT " + n + ") AND COUNT(*) = MAX(" + n + ") - MIN(" + n +
-                                     ") + 1" + mine),
+        EXPECT_EQ(rowsText(inst, "SELECT CASE WHEN COUNT(*) = COUNT(DISTINCT " + n + ") AND COUNT(*) = MAX(" + n + ") - MIN(" +
+                                     n + ") + 1 THEN 1 ELSE 0 END" + mine),
                   "1")
             << "numbers repeated or missing";
         EXPECT_EQ(rowsText(inst, "SELECT COUNT(*)" + mine + " AND (" + wr.broken + ")"), "0")

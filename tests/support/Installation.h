@@ -24,11 +24,22 @@ class Installation {
 public:
     enum class Data { Sample, Empty };
 
-    explicit Installation(Data data = Data::Sample, const std::string& fileName = "books.sqlite") {
+    explicit Installation(Data data = Data::Sample, const std::string& fileName = "books.sqlite")
+        : Installation(onServer() ? PostgresServer::shared() : nullptr, data, fileName) {}
+    // The books on `server` (a server of the test's own).
+    explicit Installation(PostgresServer& server, Data data = Data::Sample) : Installation(&server, data, "") {}
+
+    // True when the tests run against the PostgreSQL engine.
+    static bool onServer() {
+        const char* engine = std::getenv("KOVRIN_TEST_ENGINE");
+        return engine && std::string(engine) == "postgresql";
+    }
+
+private:
+    Installation(PostgresServer* server, Data data, const std::string& fileName) {
+        if (onServer() && !server) throw std::runtime_error("KOVRIN_TEST_ENGINE=postgresql, but PostgreSQL is not installed");
         std::string where;
-        if (onServer()) {
-            PostgresServer* server = PostgresServer::shared();
-            if (!server) throw std::runtime_error("KOVRIN_TEST_ENGINE=postgresql, but PostgreSQL is not installed");
+        if (server) {
             server_ = std::make_unique<PostgresDatabase>(*server);
             databasePath_ = server_->uri();
             where = " --log-folder '" + dir_.path().string() + "'";
@@ -40,12 +51,7 @@ public:
         if (std::system(cmd.c_str()) != 0) throw std::runtime_error("kovrin-db failed: " + cmd);
     }
 
-    // True when the tests run against the PostgreSQL engine.
-    static bool onServer() {
-        const char* engine = std::getenv("KOVRIN_TEST_ENGINE");
-        return engine && std::string(engine) == "postgresql";
-    }
-
+public:
     const std::string& databasePath() const { return databasePath_; }
     const TempDir& dir() const { return dir_; }
 

@@ -95,6 +95,13 @@ private:
     static std::unique_ptr<PostgresServer> start() {
         if (const char* given = std::getenv("KOVRIN_PG_SOCKET_DIR"); given && *given)
             return std::unique_ptr<PostgresServer>(new PostgresServer(given, false));
+        return startPrivate();
+    }
+
+public:
+    // A server of the caller's own, stopped with the object (for a test that restarts it); nullptr
+    // when PostgreSQL is not installed.
+    static std::unique_ptr<PostgresServer> startPrivate() {
         std::string pattern = (std::filesystem::temp_directory_path() / "kovrin-pg-XXXXXX").string();
         if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
         std::unique_ptr<PostgresServer> server(new PostgresServer(pattern, true));
@@ -108,6 +115,7 @@ private:
         return server;
     }
 
+private:
     int run(const char* command) const {
         const std::string line = std::string("'") + KOVRIN_POSTGRES_SERVER_SCRIPT + "' " + command + " '" + folder_ + "'";
         return std::system(line.c_str());

@@ -281,6 +281,7 @@ TEST(PostgresEngine, WritersQueueOnOneLockAndReadTheNumberTheLastOneLeft) {
     const auto started = std::chrono::steady_clock::now();
     const Error busy = caught([&] { other->BeginTrans(); });
     EXPECT_EQ(busy.number(), db::ErrGeneric);
+    EXPECT_EQ(busy.description(), "database is locked");
     EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(250));
     EXPECT_EQ(other->backend().transactionDepth(), 0);
     EXPECT_EQ(query(other, "SELECT COUNT(*) FROM T"), (Rows{{L(0)}}));
