@@ -1,14 +1,19 @@
 #include "frontend/ServerDatabase.h"
 
 #include <libpq-fe.h>
+#include <sqlite3.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include <fmt/format.h>
 
 #include <KovrinAPI/runtime/Error.h>
+#include <KovrinAPI/runtime/Text.h>
 
 #include "frontend/EmbeddedSql.h"
+#include "platform/db/Database.h"
 #include "platform/db/PostgresBackend.h"
 #include "platform/db/PostgresDialect.h"
 
@@ -56,6 +61,14 @@ public:
         std::unique_ptr<PGresult, decltype(&PQclear)> r(PQexec(conn_, std::string(sql).c_str()), PQclear);
         const ExecStatusType s = PQresultStatus(r.get());
         if (s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK)
+            fail(DatabaseFailure, fmt::format("{}: could not {}: {}", shown_, doing, trimmed(PQresultErrorMessage(r.get()))));
+    }
+
+    // One statement with its values (NULL for nullptr), each read as a quoted literal would be.
+    void exec(const std::string& sql, const std::vector<const char*>& values, std::string_view doing) {
+        std::unique_ptr<PGresult, decltype(&PQclear)> r(
+            PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0), PQclear);
+        if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
             fail(DatabaseFailure, fmt::format("{}: could not {}: {}", shown_, doing, trimmed(PQresultErrorMessage(r.get()))));
     }
 
@@ -113,31 +126,149 @@ void inTransaction(Session& s, Work work) {
 
 }  // namespace
 
+namespace {
+
+// The schema, and the sample data when asked, inside the session's transaction.
+void build(Session& s, const CreateOptions& options) {
+    // Another program creating at the same moment waits here, then finds the books made.
+    s.exec(fmt::format("SELECT pg_advisory_xact_lock({})", db::PostgresWriteLock), "lock the database");
+    if (s.hasTable("kovrinschema")) {
+        if (!options.replaceExisting)
+            fail(FileAlreadyExists,
+                 fmt::format("{} already holds a bookkeeping database; new books are made there only when replacing them is asked for",
+                             s.shown()));
+        s.exec("DROP SCHEMA public CASCADE; CREATE SCHEMA public", "remove the old books");
+    } else if (s.value("SELECT count(*) FROM pg_catalog.pg_class WHERE relnamespace = current_schema()::regnamespace",
+                       "read the catalogue") != "0") {
+        fail(NotBookkeepingDatabase, fmt::format("{} holds other tables; the books need a database of their own", s.shown()));
+    }
+    s.exec(db::PostgresDomains, "create the value types");
+    for (std::string_view step : schemaSteps()) s.exec(db::toPostgres(step, db::PostgresText::Schema), "create the schema");
+    s.exec(fmt::format("CREATE TABLE KovrinSchema (iApplicationID INTEGER NOT NULL, iVersion INTEGER NOT NULL); "
+                       "INSERT INTO KovrinSchema VALUES ({}, {})",
+                       ApplicationId, currentSchemaVersion()),
+           "mark the schema version");
+    if (options.withSampleData)
+        s.exec(db::toPostgres(sql::sample_data_sql, db::PostgresText::Schema), "write the sample data");
+    s.exec(RestartKeySequences, "start the keys after the rows stored");
+}
+
+// The stored text of every row of every table of a database file, as SQLite hands it out.
+class FileRows {
+public:
+    explicit FileRows(const std::filesystem::path& file) : path_(file.string()) {
+        if (sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) failed("open");
+    }
+    ~FileRows() { sqlite3_close_v2(db_); }
+    FileRows(const FileRows&) = delete;
+    FileRows& operator=(const FileRows&) = delete;
+
+    std::vector<std::string> tables() {
+        std::vector<std::string> names;
+        each("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY name",
+             [&](sqlite3_stmt* st) { names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))); });
+        return names;
+    }
+
+    // Calls row(columns, values) for every row of the table; a NULL is nullptr.
+    template <class Row>
+    void rows(const std::string& table, Row row) {
+        std::vector<std::string> columns;
+        std::vector<const char*> values;
+        each("SELECT * FROM \"" + table + "\"", [&](sqlite3_stmt* st) {
+            const int n = sqlite3_column_count(st);
+            if (columns.empty())
+                for (int c = 0; c < n; ++c) columns.emplace_back(sqlite3_column_name(st, c));
+            values.clear();
+            for (int c = 0; c < n; ++c)
+                values.push_back(sqlite3_column_type(st, c) == SQLITE_NULL ? nullptr
+                                                                          : reinterpret_cast<const char*>(sqlite3_column_text(st, c)));
+            row(columns, values);
+        });
+    }
+
+private:
+    template <class Each>
+    void each(const std::string& sql, Each each) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) failed("read");
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) each(st);
+        sqlite3_finalize(st);
+        if (rc != SQLITE_DONE) failed("read");
+    }
+    [[noreturn]] void failed(std::string_view doing) {
+        fail(DatabaseFailure, fmt::format("{}: could not {}: {}", path_, doing, db_ ? sqlite3_errmsg(db_) : "out of memory"));
+    }
+
+    std::string path_;
+    sqlite3* db_ = nullptr;
+};
+
+// Every row of a table as the database layer reads it (each value with its Variant type), sorted,
+// so two engines' rows compare whatever order their collations give.
+std::vector<std::string> layerRows(const std::string& source, const std::string& table) {
+    auto c = std::make_shared<db::Connection>();
+    c->ConnectionString = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + source + ";Mode=Read";
+    c->Open();
+    db::Recordset rs;
+    rs.ActiveConnection(c);
+    rs.Source = "SELECT * FROM " + table;
+    rs.Open();
+    std::vector<std::string> rows;
+    for (; rs.State() == db::StateOpen && !rs.Eof(); rs.MoveNext()) {
+        std::string row;
+        for (int i = 0; i < rs.FieldCount(); ++i) {
+            const Variant& v = rs.Fields(i);
+            row += fmt::format("{}={}:{}|", text::toLowerAscii(rs.FieldName(i)), static_cast<int>(v.type()),
+                               v.isNull() ? "Null" : CStr(v));
+        }
+        rows.push_back(std::move(row));
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+}  // namespace
+
 void createServerDatabase(const std::string& uri, const CreateOptions& options) {
     Session s(uri);
+    inTransaction(s, [&] { build(s, options); });
+}
+
+std::size_t copyFileToServer(const std::filesystem::path& file, const std::string& uri) {
+    const int version = schemaVersion(file);  // refuses a missing file or one that is not ours
+    if (version != currentSchemaVersion())
+        fail(NewerSchema, fmt::format("{} has schema version {}; bring it to version {} (kovrin-db upgrade) before copying it",
+                                      file.string(), version, currentSchemaVersion()));
+    FileRows from(file);
+    const std::vector<std::string> tables = from.tables();
+    std::size_t copied = 0;
+    Session s(uri);
     inTransaction(s, [&] {
-        // Another program creating at the same moment waits here, then finds the books made.
-        s.exec(fmt::format("SELECT pg_advisory_xact_lock({})", db::PostgresWriteLock), "lock the database");
-        if (s.hasTable("kovrinschema")) {
-            if (!options.replaceExisting)
-                fail(FileAlreadyExists,
-                     fmt::format("{} already holds a bookkeeping database; new books are made there only when replacing them is asked for",
-                                 s.shown()));
-            s.exec("DROP SCHEMA public CASCADE; CREATE SCHEMA public", "remove the old books");
-        } else if (s.value("SELECT count(*) FROM pg_catalog.pg_class WHERE relnamespace = current_schema()::regnamespace",
-                           "read the catalogue") != "0") {
-            fail(NotBookkeepingDatabase, fmt::format("{} holds other tables; the books need a database of their own", s.shown()));
+        build(s, {});
+        for (const std::string& table : tables) {
+            from.rows(table, [&](const std::vector<std::string>& columns, const std::vector<const char*>& values) {
+                std::string names, places;
+                for (std::size_t c = 0; c < columns.size(); ++c) {
+                    names += (c ? ", " : "") + columns[c];
+                    places += fmt::format("{}${}", c ? ", " : "", c + 1);
+                }
+                s.exec(fmt::format("INSERT INTO {} ({}) VALUES ({})", table, names, places), values, "copy a row of " + table);
+                ++copied;
+            });
         }
-        s.exec(db::PostgresDomains, "create the value types");
-        for (std::string_view step : schemaSteps()) s.exec(db::toPostgres(step, db::PostgresText::Schema), "create the schema");
-        s.exec(fmt::format("CREATE TABLE KovrinSchema (iApplicationID INTEGER NOT NULL, iVersion INTEGER NOT NULL); "
-                           "INSERT INTO KovrinSchema VALUES ({}, {})",
-                           ApplicationId, currentSchemaVersion()),
-               "mark the schema version");
-        if (options.withSampleData)
-            s.exec(db::toPostgres(sql::sample_data_sql, db::PostgresText::Schema), "write the sample data");
-        s.exec(RestartKeySequences, "start the keys after the rows stored");
+        s.exec(RestartKeySequences, "start the keys after the rows copied");
     });
+    // Read back through the database layer on both sides: the same rows, the same values, the same
+    // types. Books that differ are taken away again, so no one works on a copy that is not true.
+    for (const std::string& table : tables) {
+        if (layerRows(uri, table) == layerRows(file.string(), table)) continue;
+        s.exec("DROP SCHEMA public CASCADE; CREATE SCHEMA public", "remove the copy that differs");
+        fail(DatabaseFailure, fmt::format("The copy of {} in {} differs from the file; the server database was emptied again",
+                                          table, s.shown()));
+    }
+    return copied;
 }
 
 int upgradeServerDatabase(const std::string& uri) { return upgradeServerDatabase(uri, schemaSteps()); }

@@ -9,6 +9,7 @@
 // with any password masked.
 #pragma once
 
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,6 +30,12 @@ int upgradeServerDatabase(const std::string& uri);
 int upgradeServerDatabase(const std::string& uri, std::span<const std::string_view> steps);
 
 int serverSchemaVersion(const std::string& uri);
+
+// Moves a file's books onto a server: builds the current schema in the empty database URI and copies
+// every row of every table of the file (which must be at the current schema version) in one
+// transaction, then reads every table back through the database layer on both sides and compares
+// them row for row; a copy that differs is removed again (DatabaseFailure). Returns the rows copied.
+std::size_t copyFileToServer(const std::filesystem::path& file, const std::string& uri);
 
 // Lets `role` use the books and nothing more: SELECT, INSERT, UPDATE and DELETE on every table and
 // view, the key sequences, also for tables a later upgrade adds. No DDL: the schema stays the

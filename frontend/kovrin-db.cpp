@@ -6,6 +6,7 @@
 //   kovrin-db version PATH|URI
 //   kovrin-db register PATH|URI [--log-folder FOLDER]
 //   kovrin-db grant URI ROLE
+//   kovrin-db copy PATH URI
 //
 // Exit status: 0 done, 1 the operation failed (the reason on stderr), 2 bad arguments.
 
@@ -40,6 +41,7 @@ constexpr std::string_view Usage = R"(Usage: kovrin-db create PATH|URI [--sample
        kovrin-db version PATH|URI
        kovrin-db register PATH|URI [--log-folder FOLDER]
        kovrin-db grant URI ROLE
+       kovrin-db copy PATH URI
 
   PATH is a database file; URI a database on a PostgreSQL server, postgresql://host[:port]/dbname,
   made by the server's administrator (createdb) and used here as its owner. A password comes from
@@ -58,6 +60,8 @@ constexpr std::string_view Usage = R"(Usage: kovrin-db create PATH|URI [--sample
             the library starts ("Path" under SOFTWARE\Microsoft\Office\12.0\Access\InstallRoot
             in the machine hive)
   grant     let the database role ROLE use the books: read and write rows, never change the schema
+  copy      move the books of the file PATH into the empty database URI, every row of every table,
+            and compare the two row for row
 )";
 
 struct Arguments {
@@ -68,6 +72,7 @@ struct Arguments {
     bool registerIt = false;
     std::string logFolder;
     std::string role;
+    std::string target;
 };
 
 struct UsageError {
@@ -81,7 +86,8 @@ Arguments parse(const std::vector<std::string_view>& args) {
     const bool create = parsed.command == "create";
     const bool registers = create || parsed.command == "register";
     const bool grant = parsed.command == "grant";
-    if (!create && parsed.command != "upgrade" && parsed.command != "version" && parsed.command != "register" && !grant)
+    const bool copy = parsed.command == "copy";
+    if (!create && parsed.command != "upgrade" && parsed.command != "version" && parsed.command != "register" && !grant && !copy)
         throw UsageError{fmt::format("unknown command \"{}\"", parsed.command)};
 
     std::vector<std::string_view> words;
@@ -94,13 +100,17 @@ Arguments parse(const std::vector<std::string_view>& args) {
         else if (arg.starts_with("-")) throw UsageError{fmt::format("{} does not take the option \"{}\"", parsed.command, arg)};
         else words.push_back(arg);
     }
-    const std::size_t wanted = grant ? 2 : 1;
+    const std::size_t wanted = grant || copy ? 2 : 1;
     if (words.size() < wanted || words[0].empty())
-        throw UsageError{grant ? std::string("grant needs a URI and a ROLE") : fmt::format("{} needs a PATH", parsed.command)};
-    if (words.size() > wanted) throw UsageError{grant ? "give one URI and one ROLE only" : "give one PATH only"};
+        throw UsageError{grant ? std::string("grant needs a URI and a ROLE")
+                               : copy ? std::string("copy needs a PATH and a URI") : fmt::format("{} needs a PATH", parsed.command)};
+    if (words.size() > wanted) throw UsageError{grant ? "give one URI and one ROLE only" : copy ? "give one PATH and one URI only" : "give one PATH only"};
     if (grant && !kovrin::db::isPostgresUri(words[0])) throw UsageError{"grant needs a postgresql:// URI"};
+    if (copy && (kovrin::db::isPostgresUri(words[0]) || !kovrin::db::isPostgresUri(words[1])))
+        throw UsageError{"copy takes a database file, then a postgresql:// URI"};
     parsed.path = words[0];
     if (grant) parsed.role = words[1];
+    if (copy) parsed.target = words[1];
     return parsed;
 }
 
@@ -185,6 +195,10 @@ void run(const Arguments& a) {
         std::cout << fmt::format("Created {} (schema version {}, {})\n", shown, frontend::currentSchemaVersion(),
                                  a.sample ? "with sample data" : "empty");
         if (a.registerIt) registerInstallation(a.path, a.logFolder);
+    } else if (a.command == "copy") {
+        const std::size_t rows = frontend::copyFileToServer(a.path, a.target);
+        std::cout << fmt::format("Copied {} rows of {} into {}; every table compared row for row\n", rows, shown,
+                                 kovrin::db::maskPassword(a.target));
     } else if (a.command == "grant") {
         frontend::grantLibraryRole(given, a.role);
         std::cout << fmt::format("The role {} may now read and write the books in {}\n", a.role, shown);

@@ -184,6 +184,18 @@ TEST(KovrinDb, CreatesUpgradesGrantsAndRegistersBooksOnAServer) {
     EXPECT_EQ(kovrinDb("grant " + uri).status, 2);
     EXPECT_EQ(kovrinDb("grant books.sqlite " + role).status, 2);
 
+    // A file's books moved onto another database of the server.
+    TempDir files;
+    const std::string file = files.file("books.sqlite");
+    createDatabase(file, {.withSampleData = true});
+    test::PostgresDatabase moved(server);
+    run = kovrinDb("copy '" + file + "' '" + moved.uri() + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("every table compared row for row"));
+    EXPECT_EQ(moved.rows("SELECT COUNT(*) FROM Customers")[0][0], "5");
+    EXPECT_EQ(kovrinDb("copy '" + moved.uri() + "' '" + file + "'").status, 2);
+    EXPECT_EQ(kovrinDb("copy '" + file + "'").status, 2);
+
     // A password never reaches the registry, nor any message.
     const std::string withPassword = "postgresql://kovrin:s3cret@" + pg.uri().substr(13);
     run = kovrinDb("register '" + withPassword + "'");

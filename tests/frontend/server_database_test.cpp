@@ -148,6 +148,49 @@ TEST(ServerDatabase, HasTheSameSchemaAndSampleRowsAsAFile) {
     EXPECT_EQ(other.rows("SELECT count(*) FROM pg_tables WHERE schemaname = 'public'")[0][0], "1");
 }
 
+TEST(ServerDatabase, AFilesBooksAreCopiedWholeAndComparedRowForRow) {
+    KOVRIN_POSTGRES_SERVER(server);
+    PostgresDatabase pg(server);
+    TempDir dir;
+    const std::string path = dir.file("books.sqlite");
+    createDatabase(path, {.withSampleData = true});
+    {
+        SqliteFile file(path);
+        // Rows the library could have written: keys with gaps, yes/no as -1, dates, money to four
+        // places, quotes, Hebrew, NULLs.
+        file.run("INSERT INTO UsysInvoices (iInvoicesID, iBusinessID, iInvoiceNumber, datxDate, vcBusinessName, curGrandTotal, "
+                 "blnChargeVat, vcComments) VALUES (40, 1, 1001, '2026-01-15 10:30:00', 'O''Neill \"בע\"מ\"', 117.0001, -1, NULL)");
+        file.run("INSERT INTO InvoiceLines (iBusinessID, iInvoicesID, blnChargeVAT, curUnitPrice, iItemQty) "
+                 "VALUES (1, 40, -1, 100.5, 1.25)");
+        file.run("DELETE FROM Customers WHERE iCustomersID = 2");
+    }
+    const std::size_t rows = copyFileToServer(path, pg.uri());
+    SqliteFile file(path);
+    std::size_t inFile = 0;
+    for (const std::string& table : file.objects("table")) inFile += std::stoul(*file.value("SELECT COUNT(*) FROM \"" + table + "\""));
+    EXPECT_EQ(rows, inFile);
+    EXPECT_EQ(serverSchemaVersion(pg.uri()), currentSchemaVersion());
+    auto onServer = open(pg.uri());
+    EXPECT_EQ(layerRows(onServer, "SELECT vcBusinessName, curGrandTotal, blnChargeVat, datxDate FROM UsysInvoices"),
+              (std::vector<std::string>{"vcbusinessname=8:O'Neill \"בע\"מ\" curgrandtotal=6:117.0001 blnchargevat=11:True "
+                                        "datxdate=7:15/01/2026 10:30:00 "}));
+    // New rows continue after the copied keys; the next document number after the copied one.
+    db::Command insert;
+    insert.ActiveConnection(onServer);
+    insert.CommandText = "INSERT INTO UsysInvoices (iBusinessID, iInvoiceNumber) VALUES (1, 1002)";
+    insert.Execute();
+    EXPECT_EQ(layerRows(onServer, "SELECT @@IDENTITY AS id"), (std::vector<std::string>{"id=3:41 "}));
+    EXPECT_EQ(layerRows(onServer, "SELECT iInvoiceNum FROM apiGetNextNumberInvoice WHERE iBusinessID=1"),
+              (std::vector<std::string>{"iinvoicenum=3:1003 "}));
+
+    // Only into a database without books, and only from a file of the current version.
+    EXPECT_EQ(test::errorOf([&] { copyFileToServer(path, pg.uri()); }).number(), errors::FileAlreadyExists);
+    PostgresDatabase second(server);
+    file.run("PRAGMA user_version = 1");
+    EXPECT_EQ(test::errorOf([&] { copyFileToServer(path, second.uri()); }).number(), errors::NewerSchema);
+    EXPECT_EQ(second.rows("SELECT count(*) FROM pg_tables WHERE schemaname = 'public'")[0][0], "0");
+}
+
 TEST(ServerDatabase, UpgradesAllStepsOrNoneAndRefusesANewerSchema) {
     KOVRIN_POSTGRES_SERVER(server);
     PostgresDatabase pg(server);
