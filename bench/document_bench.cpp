@@ -10,6 +10,8 @@
 #include <string>
 
 #include <benchmark/benchmark.h>
+
+#include "ThreeLineInvoice.h"
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -38,32 +40,13 @@ Databases& databases() {
     return d;
 }
 
-struct Item {
-    const char* description;
-    double price, quantity;
-};
-const Item Items[] = {{"Consulting hour", 350, 2}, {"Travel", 120.5, 1}, {"Licence", 99.9, 3}};
+using bench::Items;
 
 void LibraryCreateInvoice(benchmark::State& state) {
     databases();
     Kovrin k;
-    VariantArray array(3);
-    for (long i = 0; i < 3; ++i) {
-        auto line = std::make_shared<LineItem>();
-        line->ItemDescription(Items[i].description);
-        line->UnitPrice(Currency::fromDouble(Items[i].price));
-        line->ItemQuantity(Items[i].quantity);
-        line->CurrencyRate(1);
-        array(i) = Variant(line);
-    }
-    const Variant lines(array);
-    for (auto _ : state) {
-        double percent = 0, vat = 17;
-        Currency rebate;
-        bool round = false;
-        benchmark::DoNotOptimize(k.CreateInvoice(4, Date::now(), "", percent, rebate, round, vat, true, "", 1,
-                                                 InvoiceTypes::INVOICE_TYPE_STD, lines));
-    }
+    const Variant lines = bench::threeLines();
+    for (auto _ : state) benchmark::DoNotOptimize(bench::createInvoice(k, lines));
 }
 BENCHMARK(LibraryCreateInvoice)->Unit(benchmark::kMicrosecond);
 
@@ -105,7 +88,7 @@ public:
         sqlite3_bind_int(customer_, 2, 1);
         sqlite3_step(customer_);
         double taxable = 0;
-        for (const Item& item : Items) taxable += item.price * item.quantity;
+        for (const bench::Item& item : Items) taxable += item.price * item.quantity;
         const double vat = taxable * 0.17;
         sqlite3_bind_int(header_, 1, 1);
         sqlite3_bind_int(header_, 2, number);
@@ -120,7 +103,7 @@ public:
         step(header_);
         sqlite3_reset(customer_);
         const sqlite3_int64 key = sqlite3_last_insert_rowid(db_);
-        for (const Item& item : Items) {
+        for (const bench::Item& item : Items) {
             sqlite3_bind_int(line_, 1, 1);
             sqlite3_bind_int64(line_, 2, key);
             sqlite3_bind_text(line_, 3, item.description, -1, SQLITE_STATIC);

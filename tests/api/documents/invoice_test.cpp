@@ -129,8 +129,9 @@ TEST(Invoices, WriteTheExactHeaderAndLineStatements) {
         "SELECT iInvoicesID FROM UsysInvoices WHERE iInvoiceNumber=1001 AND iBusinessID=1",
         lineHead + ",8, 'Item',-1,2,50,100,'₪',1,17)"}));
     EXPECT_EQ(rowsText(inst, "SELECT blnChargeVAT, curLineVat FROM InvoiceLines"), "True|17;True|17");
-    if (!Installation::onServer())  // a server's yes/no columns are whole numbers by their type
+    if (!Installation::onServer()) {  // a server's yes/no columns are whole numbers by their type
         EXPECT_EQ(CStr(inst.scalar("SELECT typeof(blnChargeVAT) || blnChargeVAT FROM InvoiceLines")), "integer-1");
+    }
 
     // A credit line is stored with a negative quantity, its extended price and VAT following; a W
     // line keeps its own flag but its VAT is reckoned at the document's rate; the line's extended
