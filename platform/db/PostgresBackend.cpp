@@ -362,7 +362,7 @@ private:
         return text::equalsNoCase(text.substr(i, 6), "SELECT");
     }
 
-    Result send(const std::string& text, const std::vector<Parameter>& params) {
+    Result send(const std::string& text, const std::vector<Parameter>& params, bool again = false) {
         std::vector<const char*> values;
         std::vector<Oid> types;
         for (const Parameter& p : params) {
@@ -378,9 +378,16 @@ private:
             const std::string fresh = fmt::format("kovrin_{}", ++statements_);
             Result p(PQprepare(conn_, fresh.c_str(), text.c_str(), n, types.data()));
             if (!succeeded(p.get())) return p;
-            name = remember(std::move(key), fresh);
+            name = remember(key, fresh);
         }
-        return Result(PQexecPrepared(conn_, name->c_str(), n, values.data(), nullptr, nullptr, 0));
+        Result r(PQexecPrepared(conn_, name->c_str(), n, values.data(), nullptr, nullptr, 0));
+        // A statement prepared before the schema changed under it (an upgrade rebuilt a view) is
+        // prepared afresh: at once outside a transaction, else the next time.
+        if (const char* state = PQresultErrorField(r.get(), PG_DIAG_SQLSTATE); state && std::strcmp(state, "0A000") == 0) {
+            forget(key);
+            if (!again && PQtransactionStatus(conn_) == PQTRANS_IDLE) return send(text, params, true);
+        }
+        return r;
     }
 
     // Prepared statements by shape, the most recently used first; the least used is deallocated.
@@ -395,6 +402,14 @@ private:
                 return &prepared_.front().name;
             }
         return nullptr;
+    }
+    void forget(const std::string& key) {
+        for (auto it = prepared_.begin(); it != prepared_.end(); ++it)
+            if (it->key == key) {
+                if (PQtransactionStatus(conn_) == PQTRANS_IDLE) Result r(PQexec(conn_, ("DEALLOCATE " + it->name).c_str()));
+                prepared_.erase(it);  // in a failed transaction it stays on the server, unused, under its name
+                return;
+            }
     }
     const std::string* remember(std::string key, const std::string& name) {
         if (prepared_.size() >= CacheSize) {

@@ -192,6 +192,11 @@ TEST(PostgresEngine, ValuesComeBackAsTheSqliteEngineGivesThem) {
               (Rows{{L(1), Variant(2147483648.0), Variant(12.3457), Variant(5.0), Variant("aשלום, it's long")}}));
     // A view's column keeps its table's type; a computed one is a number.
     EXPECT_EQ(pg.rows("SELECT curAmount, curDouble FROM qryT WHERE iTID = 1"), (Rows{{Cur("12.3457"), Variant(24.6914)}}));
+
+    // A statement prepared before an upgrade rebuilt the view under it is prepared again.
+    EXPECT_EQ(pg.bound("SELECT * FROM qryT WHERE iTID = ?", {L(1)}), (Rows{{L(1), Cur("12.3457"), Variant(24.6914)}}));
+    pg.database.exec("DROP VIEW qryT; CREATE VIEW qryT AS SELECT iTID, vcName FROM T");
+    EXPECT_EQ(pg.bound("SELECT * FROM qryT WHERE iTID = ?", {L(1)}), (Rows{{L(1), Variant("שלום, it's long")}}));
 }
 
 TEST(PostgresEngine, ErrorsCarryTheProviderNumbers) {
