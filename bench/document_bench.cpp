@@ -11,10 +11,11 @@
 #include <string>
 
 #include <benchmark/benchmark.h>
+
+#include "InvoiceBench.h"
 #include <sqlite3.h>
 #include <unistd.h>
 
-#include "InvoiceBench.h"
 
 using namespace kovrin;
 using kovrin::bench::Item;
@@ -122,7 +123,7 @@ public:
         sqlite3_bind_int(customer_, 2, 1);
         sqlite3_step(customer_);
         double taxable = 0;
-        for (const Item& item : Items) taxable += item.price * item.quantity;
+        for (const bench::Item& item : Items) taxable += item.price * item.quantity;
         const double vat = taxable * 0.17;
         sqlite3_bind_int(header_, 1, 1);
         sqlite3_bind_int(header_, 2, number);
@@ -137,7 +138,7 @@ public:
         step(header_);
         sqlite3_reset(customer_);
         const sqlite3_int64 key = sqlite3_last_insert_rowid(db_);
-        for (const Item& item : Items) {
+        for (const bench::Item& item : Items) {
             sqlite3_bind_int(line_, 1, 1);
             sqlite3_bind_int64(line_, 2, key);
             sqlite3_bind_text(line_, 3, item.description, -1, SQLITE_STATIC);

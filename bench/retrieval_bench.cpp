@@ -14,6 +14,8 @@
 
 #include <benchmark/benchmark.h>
 #include <libxml/tree.h>
+
+#include "InvoiceBench.h"
 #include <sqlite3.h>
 #include <malloc.h>
 #include <unistd.h>
@@ -298,27 +300,7 @@ void LibraryCreateInvoice(benchmark::State& state) {
     databases();
     Kovrin k;
     k.KovrinPath(databases().write);
-    struct {
-        const char* d;
-        const char* p;
-        double q;
-    } items[] = {{"Consulting hour", "350", 2}, {"Travel", "120.5", 1}, {"Licence", "99.9", 3}};
-    for (auto _ : state) {
-        VariantArray array(3);
-        for (long i = 0; i < 3; ++i) {
-            auto line = std::make_shared<LineItem>();
-            line->ItemDescription(items[i].d);
-            line->UnitPrice(Currency::parse(items[i].p));
-            line->ItemQuantity(items[i].q);
-            line->CurrencyRate(1);
-            array(i) = Variant(line);
-        }
-        double percent = 0, vat = 17;
-        Currency rebate;
-        bool round = false;
-        benchmark::DoNotOptimize(k.CreateInvoice(4, Date::today(), "", percent, rebate, round, vat, true, "", 1,
-                                                 InvoiceTypes::INVOICE_TYPE_STD, Variant(std::move(array))));
-    }
+    for (auto _ : state) benchmark::DoNotOptimize(bench::createInvoice(k, bench::invoiceLines()));
 }
 BENCHMARK(LibraryCreateInvoice)->Unit(benchmark::kMicrosecond)->Iterations(300);
 

@@ -6,6 +6,7 @@
 #include "State.h"
 #include "platform/db/Backend.h"
 #include "platform/db/Errors.h"
+#include "platform/db/PostgresBackend.h"
 
 namespace kovrin::modKovrin {
 
@@ -19,7 +20,9 @@ void OpenConnection(bool& blnDebug) {
     passOn("modKovrin.OpenConnection", [&](Line& line) {
         core::State& s = core::state();
         line(10);
-        if (blnDebug) modUtils::LogDebug("modKovrin.OpenConnection", "ConnectionString", connectionString(s.kovrinPath));
+        // A server's URI may carry a password: the log never does.
+        if (blnDebug)
+            modUtils::LogDebug("modKovrin.OpenConnection", "ConnectionString", db::maskPassword(connectionString(s.kovrinPath)));
         line(20);
         if (!s.connection) s.connection = std::make_shared<db::Connection>();
         if (!s.command) s.command = std::make_shared<db::Command>();

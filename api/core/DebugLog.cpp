@@ -7,6 +7,8 @@
 #include <fmt/format.h>
 
 #include "State.h"
+#include "modUtils.h"
+#include "platform/db/PostgresBackend.h"
 
 namespace kovrin::modUtils {
 
@@ -27,7 +29,14 @@ void LogDebug(const std::string& strProcedure, const std::string& strLabel,
               const std::optional<Variant>& varValue) noexcept {
     try {
         core::State& s = core::state();
-        if (s.logFileName.empty()) s.logFileName = GetFilePath(s.kovrinPath) + "/" + core::debugLogBaseName();
+        if (s.logFileName.empty()) {
+            // A server's URI names no folder: its log goes to the installation's folder, else the
+            // temporary folder.
+            std::string folder = GetFilePath(s.kovrinPath);
+            if (db::isPostgresUri(s.kovrinPath)) folder = !s.logFolder.empty() ? s.logFolder : GetTempDir();
+            if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+            s.logFileName = folder + "/" + core::debugLogBaseName();
+        }
 
         // A log whose folder is empty would land in the root of the file system: the entry is lost.
         if (s.logFileName.front() == '/' && s.logFileName.find('/', 1) == std::string::npos) return;

@@ -10,6 +10,7 @@
 #include "BusinessData.h"
 #include "Operation.h"
 #include "RegistryRead.h"
+#include "platform/db/PostgresBackend.h"
 #include "platform/registry/RegistryStore.h"
 
 namespace kovrin {
@@ -61,7 +62,14 @@ Kovrin::Kovrin() {
         line(80);
         if (path.empty() || file.empty()) raiseError(6367, "לא נמצאה התקנה של קוברין");
         line(90);
-        state().kovrinPath = path + "/" + file;
+        // Books on a database server: "File" is the server's URI and "Path" the folder of the log.
+        if (db::isPostgresUri(file)) {
+            state().kovrinPath = file;
+            state().logFolder = path;
+        } else {
+            state().kovrinPath = path + "/" + file;
+            state().logFolder.clear();
+        }
         line(100);
         reg.SaveValue(machine, "SOFTWARE\\Kovrin\\API", "IsAPIDebug", Variant(debugMode_));
         line(110);

@@ -45,6 +45,7 @@ struct State {
     std::shared_ptr<db::Recordset> recordset;
 
     std::string logFileName;  // fixed by the first debug-log entry
+    std::string logFolder;    // the installation's "Path" when its "File" is a server's URI
 
     // Held by every public operation for its whole run (recursive: operations call each other).
     OperationLock lock;

@@ -14,6 +14,7 @@
 #include "platform/db/Backend.h"
 #include "platform/db/Errors.h"
 #include "platform/db/JetDialect.h"
+#include "platform/db/PostgresBackend.h"
 #include "platform/db/SqliteBackend.h"
 
 namespace kovrin::db {
@@ -115,6 +116,13 @@ void Connection::Open() {
     const std::string mode = text::toLowerAscii(settings["mode"]);
     const bool readOnly = mode.find("read") != std::string::npos && mode.find("write") == std::string::npos;
     const std::string& path = settings["data source"];
+    if (isPostgresUri(path)) {
+        backend_ = openPostgresBackend(path, readOnly);
+        path_ = path;
+        device_ = inode_ = 0;
+        pid_ = ::getpid();
+        return;
+    }
     backend_ = openSqliteBackend(path, readOnly);
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {  // gone again the moment it was opened
@@ -140,6 +148,7 @@ void Connection::Close() {
 
 bool Connection::IsOpenOn(const std::string& path) const {
     if (!backend_ || path != path_ || pid_ != ::getpid()) return false;
+    if (isPostgresUri(path)) return true;  // the server's session reconnects by itself
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_;
 }

@@ -1,5 +1,6 @@
 // kovrin-db as its users run it: exit status, messages, and what it leaves in files and registry.
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "SqliteFile.h"
 #include "frontend/BookkeepingDatabase.h"
 #include "platform/registry/RegistryStore.h"
+#include "support/PostgresServer.h"
 #include "support/TempDir.h"
 
 namespace kovrin::frontend {
@@ -143,6 +145,67 @@ TEST(KovrinDb, RegistersTheFileAsTheInstallation) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(registryText("Path"), dir.path().string());
     EXPECT_EQ(registryText("File"), "other.sqlite");
+}
+
+TEST(KovrinDb, CreatesUpgradesGrantsAndRegistersBooksOnAServer) {
+    KOVRIN_POSTGRES_SERVER(server);
+    test::PostgresDatabase pg(server);
+    ScopedRegistry registry;
+    TempDir logs;
+    const std::string uri = "'" + pg.uri() + "'";
+
+    Outcome run = kovrinDb("create " + uri + " --sample --register --log-folder '" + logs.path().string() + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("Created " + pg.uri() + " (schema version 2, with sample data)"));
+    // The URI is the installation's file; its folder is where the debug log goes.
+    EXPECT_EQ(registryText("File"), pg.uri());
+    EXPECT_EQ(registryText("Path"), logs.path().string());
+    EXPECT_EQ(pg.rows("SELECT COUNT(*) FROM BusinessDetails")[0][0], "1");
+
+    run = kovrinDb("version " + uri);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "2\n");
+    run = kovrinDb("upgrade " + uri);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("schema version 2, the current one"));
+
+    run = kovrinDb("create " + uri);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("(error 58)"));
+    EXPECT_EQ(pg.rows("SELECT COUNT(*) FROM BusinessDetails")[0][0], "1");
+
+    const std::string role = "kovrin_office_" + std::to_string(::getpid());
+    server.exec("CREATE ROLE " + role + " LOGIN");
+    run = kovrinDb("grant " + uri + " " + role);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(pg.rows("SELECT has_table_privilege('" + role + "', 'usysinvoices', 'INSERT'), "
+                      "has_table_privilege('" + role + "', 'usysinvoices', 'TRUNCATE')")[0],
+              (std::vector<std::string>{"t", "f"}));
+    EXPECT_EQ(kovrinDb("grant " + uri).status, 2);
+    EXPECT_EQ(kovrinDb("grant books.sqlite " + role).status, 2);
+
+    // A file's books moved onto another database of the server.
+    TempDir files;
+    const std::string file = files.file("books.sqlite");
+    createDatabase(file, {.withSampleData = true});
+    test::PostgresDatabase moved(server);
+    run = kovrinDb("copy '" + file + "' '" + moved.uri() + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("every table compared row for row"));
+    EXPECT_EQ(moved.rows("SELECT COUNT(*) FROM Customers")[0][0], "5");
+    EXPECT_EQ(kovrinDb("copy '" + moved.uri() + "' '" + file + "'").status, 2);
+    EXPECT_EQ(kovrinDb("copy '" + file + "'").status, 2);
+
+    // A password never reaches the registry, nor any message.
+    const std::string withPassword = "postgresql://kovrin:s3cret@" + pg.uri().substr(13);
+    run = kovrinDb("register '" + withPassword + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("~/.pgpass"));
+    EXPECT_EQ(registryText("File"), pg.uri());
+    run = kovrinDb("version '" + withPassword + "x'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("kovrin:***@"));
+    EXPECT_EQ((run.out + run.err).find("s3cret"), std::string::npos) << run.err;
 }
 
 }  // namespace

@@ -27,6 +27,9 @@ struct Writer {
     const char* tag;       // the column that keeps the caller's tag
     std::string broken;    // true for a stored row that is not whole
     std::function<int32_t(Kovrin&, const std::string& tag)> create;
+    // The numbered column is the row's key, which the engine gives: a server's key sequence is not
+    // rolled back, so a call that stored nothing may leave a gap there (never a repeat).
+    bool numberedByKey = false;
 };
 
 namespace writers {
@@ -135,7 +138,8 @@ inline const std::vector<Writer>& allWriters() {
         {"time bill", "TimeBills", "iTimeBillsID", "iTimeBillsID", "nvcDescription", "h.fltHours <> 1.5",
          [](Kovrin& k, const std::string& tag) {
              return k.CreateTimeBill(1, Date::fromCalendar(2024, 5, 1, 9, 0), Date::fromCalendar(2024, 5, 1, 10, 30), tag, "", "", Currency(100), std::string("NIS"));
-         }},
+         },
+         true},
     };
     return all;
 }
@@ -168,7 +172,9 @@ inline int sizeFromEnv(const char* name, int fallback) {
 // The database holds every document the callers were told of, under the number they were told,
 // whole, numbered without a gap or a repeat; `exact`: and nothing else with a test tag.
 inline void expectStoredAsTold(const Installation& inst, const std::vector<Told>& told, bool exact) {
-    EXPECT_EQ(rowsText(inst, "SELECT * FROM pragma_integrity_check"), "ok");
+    if (!Installation::onServer()) {
+        EXPECT_EQ(rowsText(inst, "SELECT * FROM pragma_integrity_check"), "ok");
+    }
     for (std::size_t w = 0; w < allWriters().size(); ++w) {
         const Writer& wr = allWriters()[w];
         SCOPED_TRACE(wr.name);
@@ -188,8 +194,10 @@ inline void expectStoredAsTold(const Installation& inst, const std::vector<Told>
         }
         if (stored.empty()) continue;
         const std::string n = std::string("h.") + wr.numbered;
-        EXPECT_EQ(rowsText(inst, "SELECT COUNT(*) = COUNT(DISTINCT " + n + ") AND COUNT(*) = MAX(" + n + ") - MIN(" + n +
-                                     ") + 1" + mine),
+        const bool gapsAllowed = wr.numberedByKey && Installation::onServer();
+        EXPECT_EQ(rowsText(inst, "SELECT CASE WHEN COUNT(*) = COUNT(DISTINCT " + n + ")" +
+                                     (gapsAllowed ? "" : " AND COUNT(*) = MAX(" + n + ") - MIN(" + n + ") + 1") +
+                                     " THEN 1 ELSE 0 END" + mine),
                   "1")
             << "numbers repeated or missing";
         EXPECT_EQ(rowsText(inst, "SELECT COUNT(*)" + mine + " AND (" + wr.broken + ")"), "0")

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include <sys/wait.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
@@ -200,6 +201,27 @@ TEST(KovrinErrors, AddErrorToKovrinStoresTheMessageIntact) {
     k.AddErrorToKovrin(longHebrew);
     std::string stored = CStr(inst.scalar("SELECT vcErrorDescription FROM Errors WHERE iBusinessID=3"));
     EXPECT_EQ(stored, longHebrew.substr(0, 255 * 2));  // 255 characters of two bytes each
+}
+
+TEST(KovrinDebugLog, BooksOnAServerLogToTheInstallationFolderWithoutThePassword) {
+    if (!Installation::onServer()) GTEST_SKIP() << "the books are on a server in the /postgresql run only";
+    Installation inst;
+    Kovrin k;
+    core::forgetDebugLogFileName();
+    EXPECT_EQ(k.KovrinPath(), inst.databasePath());  // the registered URI, as it stands
+    k.DebugMode(true);
+    // The test server trusts its local users, so the password is not even needed.
+    const std::string user = getpwuid(geteuid())->pw_name;
+    k.KovrinPath("postgresql://" + user + ":s3cret@" + inst.databasePath().substr(std::string("postgresql://").size()));
+    EXPECT_EQ(k.GetOsekMorshe(), "514233766");
+
+    std::ifstream in(inst.dir().file("kovrinapi3.2.74.txt"), std::ios::binary);
+    ASSERT_TRUE(in) << core::debugLogFileName();
+    std::stringstream all;
+    all << in.rdbuf();
+    EXPECT_THAT(all.str(), HasSubstr("\tmodKovrin.OpenConnection\tConnectionString\tProvider=Microsoft.Jet.OLEDB.4.0;Data Source=postgresql://" +
+                                     user + ":***@"));
+    EXPECT_EQ(all.str().find("s3cret"), std::string::npos) << all.str();
 }
 
 TEST(KovrinDebugLog, EntriesAndErrorsInTheirFormat) {

@@ -87,10 +87,10 @@ inline std::string rowsText(const Installation& inst, const std::string& sql) {
 // when nothing was written.
 inline std::string documentTables(const Installation& inst) {
     std::string all;
-    for (const char* table : {"UsysInvoices", "InvoiceLines", "InvoiceHiyuv", "InvoiceHiyuvLines", "InvoicesKabala",
+    for (const std::string& table : std::vector<std::string>{"UsysInvoices", "InvoiceLines", "InvoiceHiyuv", "InvoiceHiyuvLines", "InvoicesKabala",
                               "InvoiceKabalaLines", "InvoiceKabalaReceiptLines", "InvoicesZikui", "InvoiceZikuiLines",
-                              "UsysReceipts", "ReceiptLines", "Refunds", "RefundLines", "sqlite_sequence"})
-        all += std::string(table) + ":" + rowsText(inst, std::string("SELECT * FROM ") + table) + "\n";
+                              "UsysReceipts", "ReceiptLines", "Refunds", "RefundLines", inst.keyCounters()})
+        if (!table.empty()) all += table + ":" + rowsText(inst, "SELECT * FROM " + table) + "\n";
     return all;
 }
 

@@ -21,8 +21,8 @@ namespace {
 std::string numbering(const Installation& inst, const std::string& header, const std::string& number,
                       const std::string& key, const std::string& lineTable, const std::string& lineKey, int lines) {
     return rowsText(inst, "SELECT COUNT(*), COUNT(DISTINCT " + number + "), MIN(" + number + "), MAX(" + number +
-                              "), SUM((SELECT COUNT(*) FROM " + lineTable + " l WHERE l." + lineKey + " = h." + key +
-                              ") <> " + std::to_string(lines) + ") FROM " + header + " h");
+                              "), SUM(CASE WHEN (SELECT COUNT(*) FROM " + lineTable + " l WHERE l." + lineKey + " = h." + key +
+                              ") <> " + std::to_string(lines) + " THEN 1 ELSE 0 END) FROM " + header + " h");
 }
 
 }  // namespace

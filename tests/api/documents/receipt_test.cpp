@@ -148,7 +148,7 @@ TEST(Receipts, AFailedPaymentDocumentLeavesNothing) {
     EXPECT_EQ(vat, 17);
 
     // The database refusing a refund line.
-    inst.exec("CREATE TRIGGER refuse BEFORE INSERT ON RefundLines BEGIN SELECT RAISE(ABORT, 'no refunds'); END");
+    inst.refuseInserts("RefundLines", "TRUE", "no refunds");
     const std::string withTrigger = documentTables(inst);
     e = errorOf([&] { k.CreateRefund(1, Jan15, total, "", payments({{"100"}})); });
     EXPECT_THAT(e.description(), HasSubstr("no refunds"));

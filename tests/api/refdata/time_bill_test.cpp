@@ -161,8 +161,7 @@ TEST(TimeBills, NothingIsLostWhenTheNewBillCannotBeWritten) {
     EXPECT_TRUE(log.take().empty());
 
     // An insert that fails takes the delete back with it.
-    inst.exec("CREATE TRIGGER refuse BEFORE INSERT ON TimeBills WHEN NEW.nvcDescription = 'refused' "
-              "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    inst.refuseInserts("TimeBills", "NEW.nvcDescription = 'refused'", "refused");
     e = errorOf([&] { k.CreateTimeBill(1, at(9, 0), at(10, 0), "refused", "APT-1", "", Currency(10), "NIS"); });
     EXPECT_THAT(e.source(), StartsWith("Kovrin.CreateTimeBill[50]\\modKovrin.CreateTimeBill[60]\\"));
     EXPECT_EQ(count(inst, "nvcAppointmentID='APT-1'"), 1);
