@@ -186,41 +186,7 @@ public:
 
     int transactionDepth() const override { return depth_; }
 
-    // Reads outside a write transaction already see one consistent state per statement.
-    void beginRead() override {}
-    void endRead() override {}
-
 private:
-    void bind(sqlite3_stmt* st, const std::vector<Variant>& params) const {
-        if (static_cast<int>(params.size()) != sqlite3_bind_parameter_count(st))
-            raiseJet(ErrSyntax, "The statement's parameters do not match its values.");
-        for (int i = 0; i < static_cast<int>(params.size()); ++i) {
-            const Variant& v = params[static_cast<std::size_t>(i)];
-            int rc;
-            switch (v.type()) {
-            case VarType::Null:
-            case VarType::Empty: rc = sqlite3_bind_null(st, i + 1); break;
-            case VarType::Boolean:
-            case VarType::Integer:
-            case VarType::Long: rc = sqlite3_bind_int64(st, i + 1, CLng(v)); break;
-            case VarType::Double:
-            case VarType::Currency: rc = sqlite3_bind_double(st, i + 1, CDbl(v)); break;
-            case VarType::Date: {
-                const CalendarTime t = CDate(v).toCalendar();
-                const std::string iso = fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", t.year, t.month, t.day,
-                                                    t.hour, t.minute, t.second);
-                rc = sqlite3_bind_text(st, i + 1, iso.c_str(), -1, SQLITE_TRANSIENT);
-                break;
-            }
-            default: {
-                const std::string text = CStr(v);
-                rc = sqlite3_bind_text(st, i + 1, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-            }
-            }
-            if (rc != SQLITE_OK) fail(rc, false);
-        }
-    }
-
     static constexpr const char* EndedText =
         "The transaction is no longer active: the database engine ended it after an error. Nothing of it was written.";
 
