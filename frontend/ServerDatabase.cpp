@@ -248,6 +248,9 @@ std::size_t copyFileToServer(const std::filesystem::path& file, const std::strin
     inTransaction(s, [&] {
         build(s, {});
         for (const std::string& table : tables) {
+            // The file's rows replace whatever the schema steps filled in (the allocation
+            // thresholds), so the copy holds the file's books and nothing else.
+            s.exec("DELETE FROM " + table, "empty " + table + " before the copy");
             from.rows(table, [&](const std::vector<std::string>& columns, const std::vector<const char*>& values) {
                 std::string names, places;
                 for (std::size_t c = 0; c < columns.size(); ++c) {

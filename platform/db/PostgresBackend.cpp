@@ -148,7 +148,12 @@ public:
     PostgresBackend(const PostgresBackend&) = delete;
     PostgresBackend& operator=(const PostgresBackend&) = delete;
 
-    void execute(const BoundSql& sql) override { run(sql); }
+    // A write outside a write transaction ends the read snapshot first and runs on its own, so a
+    // read never holds back a write (and a read-only snapshot would refuse it).
+    void execute(const BoundSql& sql) override {
+        if (readOpen_ && depth_ == 0) endSnapshot();
+        run(sql);
+    }
 
     QueryResult query(const BoundSql& sql) override {
         Result r = run(sql);
