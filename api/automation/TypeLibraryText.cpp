@@ -1,5 +1,7 @@
 #include "automation/TypeLibraryText.h"
 
+#include <map>
+
 #include <nlohmann/json.hpp>
 
 namespace kovrin::automation {
@@ -71,19 +73,31 @@ std::string signature(const Member& m) {
 
 }  // namespace
 
-std::string classJson(const Class& c) { return classObject(c).dump(); }
+// The type library does not change while the program runs, so each text is made once: callers
+// that ask for an object's type information on every hand-out then pay nothing for it.
+const std::string& classJson(const Class& c) {
+    static const std::map<const Class*, std::string> texts = [] {
+        std::map<const Class*, std::string> made;
+        for (const Class& k : typeLibrary().classes) made.emplace(&k, classObject(k).dump());
+        return made;
+    }();
+    return texts.at(&c);
+}
 
-std::string libraryJson() {
-    const Library& lib = typeLibrary();
-    Json classes = Json::array(), enums = Json::array();
-    for (const Class& c : lib.classes) classes.push_back(classObject(c));
-    for (const Enumeration& e : lib.enums) {
-        Json values = Json::array();
-        for (const auto& [name, value] : e.values) values.push_back({{"name", name}, {"value", value}});
-        enums.push_back({{"name", e.name}, {"values", values}});
-    }
-    Json j{{"library", lib.name}, {"libid", lib.libid}, {"version", lib.version}, {"classes", classes}, {"enums", enums}};
-    return j.dump();
+const std::string& libraryJson() {
+    static const std::string text = [] {
+        const Library& lib = typeLibrary();
+        Json classes = Json::array(), enums = Json::array();
+        for (const Class& c : lib.classes) classes.push_back(classObject(c));
+        for (const Enumeration& e : lib.enums) {
+            Json values = Json::array();
+            for (const auto& [name, value] : e.values) values.push_back({{"name", name}, {"value", value}});
+            enums.push_back({{"name", e.name}, {"values", values}});
+        }
+        Json j{{"library", lib.name}, {"libid", lib.libid}, {"version", lib.version}, {"classes", classes}, {"enums", enums}};
+        return j.dump();
+    }();
+    return text;
 }
 
 std::string typeLibraryText() {

@@ -9,8 +9,8 @@
 
 namespace kovrin::automation {
 
-std::string classJson(const Class& c);
-std::string libraryJson();
+const std::string& classJson(const Class& c);
+const std::string& libraryJson();
 // KovrinAPI32.tlb.txt: one line per member, in slot order, with its number.
 std::string typeLibraryText();
 // docs/automation-interface.md.

@@ -178,15 +178,10 @@ public:
 private:
     // The closing quote of a literal opened at i_, where a doubled quote stands for one.
     std::size_t closingQuote(char quote) const {
-        for (std::size_t j = i_ + 1; j < sql_.size(); ++j) {
-            if (sql_[j] != quote) continue;
-            if (j + 1 < sql_.size() && sql_[j + 1] == quote) {
-                ++j;
-                continue;
-            }
-            return j;
-        }
-        raiseJet(ErrSyntax, fmt::format("Syntax error in string in query expression '{}'.", sql_.substr(i_)));
+        const std::size_t end = db::closingQuote(sql_, i_, quote);
+        if (end == std::string_view::npos)
+            raiseJet(ErrSyntax, fmt::format("Syntax error in string in query expression '{}'.", sql_.substr(i_)));
+        return end;
     }
 
     // True where a literal at the current place becomes a parameter.
@@ -395,5 +390,17 @@ private:
 std::string translateJetSql(std::string_view sql) { return Translator(sql, false).run().shape; }
 
 BoundSql bindJetSql(std::string_view sql) { return Translator(sql, true).run(); }
+
+std::size_t closingQuote(std::string_view sql, std::size_t from, char quote) {
+    for (std::size_t j = from + 1; j < sql.size(); ++j) {
+        if (sql[j] != quote) continue;
+        if (j + 1 < sql.size() && sql[j + 1] == quote) {
+            ++j;
+            continue;
+        }
+        return j;
+    }
+    return std::string_view::npos;
+}
 
 }  // namespace kovrin::db

@@ -33,4 +33,8 @@ namespace kovrin::db {
 std::string translateJetSql(std::string_view sql);
 BoundSql bindJetSql(std::string_view sql);
 
+// The position of the quote that closes the quoted text opened at `from` (a doubled quote inside
+// stands for one), or npos when the text never closes.
+std::size_t closingQuote(std::string_view sql, std::size_t from, char quote);
+
 }  // namespace kovrin::db

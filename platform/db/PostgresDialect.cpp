@@ -8,6 +8,7 @@
 #include <KovrinAPI/runtime/Text.h>
 
 #include "platform/db/Errors.h"
+#include "platform/db/JetDialect.h"
 
 namespace kovrin::db {
 namespace {
@@ -77,15 +78,10 @@ private:
 
     // The position of the closing quote of the literal or name opened at `from`.
     std::size_t closing(std::size_t from, char quote) const {
-        for (std::size_t j = from + 1; j < sql_.size(); ++j) {
-            if (sql_[j] != quote) continue;
-            if (j + 1 < sql_.size() && sql_[j + 1] == quote) {
-                ++j;
-                continue;
-            }
-            return j;
-        }
-        raiseJet(ErrSyntax, fmt::format("Unterminated quoted text: {}", sql_.substr(from)));
+        const std::size_t end = closingQuote(sql_, from, quote);
+        if (end == std::string_view::npos)
+            raiseJet(ErrSyntax, fmt::format("Unterminated quoted text: {}", sql_.substr(from)));
+        return end;
     }
 
     void literal() {
