@@ -45,7 +45,7 @@ Document loadDocument(Store& store, const DocumentKind& kind, int business, long
     d.fax = h.text("vcFax1");
     d.details = h.text("vcDetails");
     // Only the header tables of tax invoices have the column.
-    if (std::find(h.names.begin(), h.names.end(), "vcAllocationNumber") != h.names.end())
+    if (h.has("vcAllocationNumber"))
         d.allocationNumber = h.text("vcAllocationNumber");
 
     const bool invoice = kind.goods != nullptr;

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include <KovrinAPI/runtime/Error.h>
@@ -22,6 +24,10 @@ bool sameName(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
+
+bool Row::has(std::string_view column) const {
+    return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return sameName(n, column); });
+}
 
 std::optional<std::string> Row::value(std::string_view column) const {
     for (std::size_t i = 0; i < names.size(); ++i)

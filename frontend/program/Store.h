@@ -33,6 +33,7 @@ using Param = std::variant<int64_t, double, std::string>;
 // lower case). Values read as the file stores them: dates 'YYYY-MM-DD HH:MM:SS', yes/no -1 and 0.
 class Row {
 public:
+    bool has(std::string_view column) const;
     std::optional<std::string> value(std::string_view column) const;
     std::string text(std::string_view column) const { return value(column).value_or(""); }
     double number(std::string_view column) const;  // NULL reads as 0
