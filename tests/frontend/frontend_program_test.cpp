@@ -322,6 +322,29 @@ TEST_F(FrontEnd, BackupOnAServerIsAPgDumpArchiveNamedInTheRegistry) {
                                  HasSubstr("PGDATABASE=" + books.server().name())));
 }
 
+// The workstations run as the office's role, which may use the books but not change the schema:
+// printing, the balance refresh and the backup all work with that alone.
+TEST_F(FrontEnd, OnAServerTheOfficeRoleIsEnough) {
+    if (!books.onServer()) GTEST_SKIP() << "roles are a server's";
+    addDocuments(books);
+    const std::string role = "kovrin_frontend_" + std::to_string(::getpid());
+    books.server().server().exec("CREATE ROLE " + role + " LOGIN");
+    ASSERT_EQ(std::system(("'" KOVRIN_DB_TOOL "' grant '" + db + "' " + role + " >/dev/null").c_str()), 0);
+    db = "postgresql://" + role + "@" + db.substr(std::string("postgresql://").size());
+    ASSERT_EQ(std::system(("'" KOVRIN_DB_TOOL "' register '" + db + "' --log-folder '" + dir.path().string() + "' >/dev/null").c_str()), 0);
+    const std::string version = books.value("SELECT * FROM KovrinSchema");
+
+    EXPECT_THAT(printToPdf("apiPrintInvoice", "1001"), AllOf(HasSubstr("1,407.50"), HasSubstr("מקור")));
+    const Outcome balance = macro("apiUpdateCustomerBalance", "31/01/2026");
+    EXPECT_EQ(balance.status, 0) << balance.err;
+    EXPECT_EQ(books.value("SELECT CAST(ROUND(curBalance * 100) AS INTEGER) FROM tblCustomerBalance WHERE iCustomersID = 1"), "232450");
+    const Outcome backup = run({db + "/x", "apiPerformBackup"});
+    EXPECT_EQ(backup.status, 0) << backup.err;
+    EXPECT_TRUE(std::filesystem::exists(regText(registry::LocalMachine, "SOFTWARE\\Kovrin", "LastBackupFile")));
+    EXPECT_EQ(books.value("SELECT * FROM KovrinSchema"), version);
+    EXPECT_THAT(readAll(dir.file("kovrin-frontend.log")), HasSubstr("backed up to " + dir.path().string()));
+}
+
 TEST_F(FrontEnd, BalanceRefreshCountsTheDocumentsUpToTheDate) {
     Books& file = books;
     addDocuments(file);
