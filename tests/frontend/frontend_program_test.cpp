@@ -211,7 +211,11 @@ TEST_F(FrontEnd, PrintsEveryKindToPdfFirstTheOriginalThenTrueCopies) {
                                HasSubstr("Allocation No.: 012345678")));
     EXPECT_THAT(printToPdf("apiPrintReceiptEng", "2001"), AllOf(HasSubstr("Receipt No. 2001"), HasSubstr("True copy")));
     EXPECT_EQ(file.value("SELECT iPrintCount FROM FrontEndPrints WHERE iObjectType = 1 AND iDocumentNumber = 1001"), "3");
-    EXPECT_EQ(file.value("SELECT SUM(iPrintCount) FROM FrontEndPrints"), "9");
+    // An invoice without a date is computed with today's VAT rate, and printed with it.
+    file.run("INSERT INTO UsysInvoices (iInvoicesID, iBusinessID, iInvoiceNumber, iCustomersID, vcBusinessName, curTotal1, "
+             "curTotalBeforeVat, curVat, curGrandTotal, blnChargeVat) VALUES (5, 1, 1005, 1, 'x', 100, 100, 18, 118, -1)");
+    EXPECT_THAT(printToPdf("apiPrintInvoice", "1005"), AllOf(HasSubstr("1005"), HasSubstr("18%"), HasSubstr("118.00")));
+    EXPECT_EQ(file.value("SELECT SUM(iPrintCount) FROM FrontEndPrints"), "10");
 }
 
 TEST_F(FrontEnd, FailsClearlyAndChangesNothingForWhatDoesNotExist) {
