@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <ctime>
+
+#include <fmt/chrono.h>
 #include <fmt/format.h>
 
 #include <KovrinAPI/runtime/Error.h>
@@ -18,7 +21,7 @@ Document loadDocument(Store& store, const DocumentKind& kind, int business, long
                                     {int64_t{business}, int64_t{number}});
     if (!header)
         throw Error(errors::DocumentNotFound, fmt::format("There is no {} number {} in business {} of {}", kind.name,
-                                                          number, business, store.path().string()));
+                                                          number, business, store.name()));
     const Row& h = *header;
     Document d;
     d.kind = &kind;
@@ -42,7 +45,7 @@ Document loadDocument(Store& store, const DocumentKind& kind, int business, long
     d.fax = h.text("vcFax1");
     d.details = h.text("vcDetails");
     // Only the header tables of tax invoices have the column.
-    if (std::find(h.names.begin(), h.names.end(), "vcAllocationNumber") != h.names.end())
+    if (h.has("vcAllocationNumber"))
         d.allocationNumber = h.text("vcAllocationNumber");
 
     const bool invoice = kind.goods != nullptr;
@@ -61,11 +64,13 @@ Document loadDocument(Store& store, const DocumentKind& kind, int business, long
         d.grandTotal = h.number("curGrandTotal");
         d.chargeVat = h.integer("blnChargeVat") != 0;
         // The rate in force on the document's date, as the document was computed with it.
-        if (auto rate = store.first("SELECT fltVATRate FROM VATRates WHERE datStartDate <= COALESCE(?, datetime('now')) "
-                                    "ORDER BY datStartDate DESC LIMIT 1",
-                                    {h.text("datxDate")}))
+        // A document without a date takes today's rate.
+        const std::string dated =
+            h.value("datxDate").value_or(fmt::format("{:%Y-%m-%d %H:%M:%S}", fmt::gmtime(std::time(nullptr))));
+        if (auto rate = store.first("SELECT fltVATRate FROM VATRates WHERE datStartDate <= ? ORDER BY datStartDate DESC LIMIT 1",
+                                    {dated}))
             d.vatRate = rate->number("fltVATRate");
-        for (const Row& r : store.query(fmt::format("SELECT * FROM {} WHERE iInvoicesID = ? ORDER BY rowid", kind.goods),
+        for (const Row& r : store.query(fmt::format("SELECT * FROM {} WHERE iInvoicesID = ? ORDER BY 1", kind.goods),
                                         {h.integer("iInvoicesID")}))
             d.lines.push_back({r.text("vcItemDescription"), r.number("iItemQty"), r.number("curUnitPrice"),
                                r.number("curExtendedPrice"), r.number("curRate"), r.text("vcCurrencySymbol"),
@@ -80,7 +85,7 @@ Document loadDocument(Store& store, const DocumentKind& kind, int business, long
             "SELECT p.*, t.vcPaymentTypeName, b.vcBankName FROM {} p "
             "LEFT JOIN Payment_types t ON t.iPaymentTypesID = p.iPaymentTypesID "
             "LEFT JOIN Banks b ON CAST(b.iBanksID AS TEXT) = p.vcDetails2 "
-            "WHERE p.iReceiptsID = ? ORDER BY p.rowid",
+            "WHERE p.iReceiptsID = ? ORDER BY 1",
             kind.payments);
         for (const Row& r : store.query(sql, {h.integer(kind.key)})) {
             PaymentLine p;

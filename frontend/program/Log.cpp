@@ -14,8 +14,8 @@ namespace {
 std::filesystem::path logFile;
 }
 
-void logBeside(const std::filesystem::path& database) {
-    logFile = std::filesystem::absolute(database).parent_path() / "kovrin-frontend.log";
+void logInto(const std::filesystem::path& folder) {
+    logFile = folder / "kovrin-frontend.log";
 }
 
 void log(std::string_view message) {

@@ -1,5 +1,5 @@
-// What the front-end did, one line per event: to stderr and to kovrin-frontend.log beside the
-// database (when that folder can be written), so a run started by the library without a console
+// What the front-end did, one line per event: to stderr and to kovrin-frontend.log in the
+// installation's folder (when it can be written), so a run started by the library without a console
 // still leaves a trace next to the library's own debug log.
 #pragma once
 
@@ -8,8 +8,8 @@
 
 namespace kovrin::frontend::app {
 
-// From now on lines also go to the log file in the database's folder.
-void logBeside(const std::filesystem::path& database);
+// From now on lines also go to the log file in `folder` (the installation's, Settings.h).
+void logInto(const std::filesystem::path& folder);
 void log(std::string_view message);
 
 }  // namespace kovrin::frontend::app

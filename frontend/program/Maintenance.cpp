@@ -1,8 +1,18 @@
 #include "Maintenance.h"
 
+#include <libpq-fe.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <optional>
 #include <regex>
+#include <vector>
 
 #include <sqlite3.h>
 
@@ -11,10 +21,114 @@
 
 #include <KovrinAPI/runtime/Error.h>
 
+#include "Settings.h"
+
+extern char** environ;
+
 namespace kovrin::frontend::app {
 namespace fs = std::filesystem;
 
+namespace {
+
+// The name of the server database a URI names (the part after the host), for the archive's name.
+std::string serverDatabaseName(const std::string& uri) {
+    std::string name = "books";
+    if (PQconninfoOption* options = PQconninfoParse(uri.c_str(), nullptr)) {
+        for (PQconninfoOption* o = options; o->keyword; ++o)
+            if (std::string_view(o->keyword) == "dbname" && o->val && *o->val) name = o->val;
+        PQconninfoFree(options);
+    }
+    for (char& c : name)
+        if (c == '/' || c == '\\') c = '_';
+    return name;
+}
+
+// Runs pg_dump into `partial` as a custom-format archive. The connection is handed over as libpq's
+// environment variables, never on the command line, where every user of the machine could read a
+// password. Answers what went wrong, or nothing.
+std::optional<std::string> dumpServer(const std::string& uri, const fs::path& partial) {
+    std::vector<std::string> environment;
+    std::vector<std::string> names;
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(uri.c_str(), &error);
+    if (!options) {
+        std::string reason = error ? error : "not a connection URI";
+        PQfreemem(error);
+        return reason;
+    }
+    for (PQconninfoOption* o = options; o->keyword; ++o) {
+        if (!o->val || !*o->val) continue;
+        if (!o->envvar) {
+            PQconninfoFree(options);
+            return fmt::format("the URI's \"{}\" cannot be handed to pg_dump", o->keyword);
+        }
+        environment.push_back(fmt::format("{}={}", o->envvar, o->val));
+        names.push_back(std::string(o->envvar) + "=");
+    }
+    PQconninfoFree(options);
+    for (char** e = environ; *e; ++e) {
+        const std::string_view entry(*e);
+        if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return entry.starts_with(n); }))
+            environment.emplace_back(entry);
+    }
+    std::vector<char*> envp;
+    for (std::string& e : environment) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string program = "pg_dump", format = "--format=custom", file = "--file=" + partial.string(), quiet = "--no-password";
+    char* argv[] = {program.data(), format.data(), quiet.data(), file.data(), nullptr};
+
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return std::string(std::strerror(errno));
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    pid_t child = 0;
+    const int spawned = posix_spawnp(&child, program.c_str(), &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+    std::string messages;
+    char buffer[4096];
+    for (ssize_t n; spawned == 0 && (n = read(pipeEnds[0], buffer, sizeof buffer)) != 0;)
+        if (n > 0) messages.append(buffer, static_cast<std::size_t>(n));
+        else if (errno != EINTR) break;
+    close(pipeEnds[0]);
+    if (spawned != 0) return fmt::format("cannot start pg_dump: {}", std::strerror(spawned));
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return std::nullopt;
+    while (!messages.empty() && (messages.back() == '\n' || messages.back() == '\r')) messages.pop_back();
+    if (messages.empty()) messages = WIFEXITED(status) ? fmt::format("pg_dump ended with status {}", WEXITSTATUS(status))
+                                                       : std::string("pg_dump was killed");
+    return messages;
+}
+
+// The books of a server, archived by pg_dump (one consistent snapshot while the library writes)
+// into <installation folder>/Backup/<database>-<yyyymmdd-hhmmss>.dump.
+fs::path backupServer(Store& store) {
+    const fs::path folder = installationFolder(store.path()) / "Backup";
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec) throw Error(errors::BackupFailure, fmt::format("Cannot make the backup folder {}: {}", folder.string(), ec.message()));
+    const std::string stem = serverDatabaseName(store.path().string());
+    const std::string stamp = fmt::format("{:%Y%m%d-%H%M%S}", fmt::localtime(std::time(nullptr)));
+    fs::path target = folder / fmt::format("{}-{}.dump", stem, stamp);
+    for (int n = 2; fs::exists(target); ++n) target = folder / fmt::format("{}-{}-{}.dump", stem, stamp, n);
+    const fs::path partial = target.string() + ".partial";
+    if (const auto failure = dumpServer(store.path().string(), partial)) {
+        fs::remove(partial, ec);
+        throw Error(errors::BackupFailure, fmt::format("Could not back up {} to {}: {}", store.name(), target.string(), *failure));
+    }
+    fs::rename(partial, target, ec);
+    if (ec) throw Error(errors::BackupFailure, fmt::format("Could not name the backup {}: {}", target.string(), ec.message()));
+    return target;
+}
+
+}  // namespace
+
 fs::path backupDatabase(Store& store) {
+    if (store.onServer()) return backupServer(store);
     const fs::path source = fs::absolute(store.path());
     const fs::path folder = source.parent_path() / "Backup";
     std::error_code ec;
@@ -95,12 +209,12 @@ int refreshBalances(Store& store, const BalanceDate& date) {
         "SELECT c.iCustomersID, c.iBusinessID, c.iCustomerNumber, c.vcBusinessName, "
         "  ROUND(COALESCE(c.curOpenBalance, 0) + (SELECT COALESCE(SUM(m.curAmount), 0) "
         "    FROM qryCustomerBalanceMovements m WHERE m.iBusinessID = c.iBusinessID AND m.iCustomersID = c.iCustomersID "
-        "    AND COALESCE(m.datxDate, '') < ?1 {}), 4) "
+        "    AND (m.datxDate IS NULL OR m.datxDate < ?) {}), 4) "
         "FROM Customers c WHERE c.iCustomersTypesID IN (1, 3)";
     store.exec(fmt::format(fmt::runtime(fill), "tblCustomerBalance", "AND m.blnIska = 0"), {date.until});
     store.exec(fmt::format(fmt::runtime(fill), "tblCustomerBalanceIska", ""), {date.until});
     store.exec("INSERT INTO sysSystemParameters (iBusinessID, vcParameterName, vcParameterValue) "
-               "SELECT iBusinessID, 'qryCustomerBalanceDate', ?1 FROM BusinessDetails WHERE true "
+               "SELECT iBusinessID, 'qryCustomerBalanceDate', ? FROM BusinessDetails WHERE true "
                "ON CONFLICT (iBusinessID, vcParameterName) DO UPDATE SET vcParameterValue = excluded.vcParameterValue",
                {date.shortDate});
     const int customers = static_cast<int>(store.first("SELECT COUNT(*) AS n FROM tblCustomerBalance")->integer("n"));

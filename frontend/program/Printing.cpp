@@ -1,5 +1,6 @@
 #include "Printing.h"
 
+#include <ctime>
 #include <filesystem>
 
 #include <QAbstractTextDocumentLayout>
@@ -8,6 +9,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTextDocument>
+#include <fmt/chrono.h>
 #include <fmt/format.h>
 
 #include <KovrinAPI/runtime/Error.h>
@@ -86,9 +88,10 @@ void printDocument(Store& store, const Document& d, Language language) {
     }
 
     store.exec("INSERT INTO FrontEndPrints (iBusinessID, iObjectType, iDocumentNumber, iPrintCount, datLastPrinted) "
-               "VALUES (?, ?, ?, 1, datetime('now', 'localtime')) "
-               "ON CONFLICT DO UPDATE SET iPrintCount = iPrintCount + 1, datLastPrinted = excluded.datLastPrinted",
-               key);
+               "VALUES (?, ?, ?, 1, ?) "
+               "ON CONFLICT (iBusinessID, iObjectType, iDocumentNumber) "
+               "DO UPDATE SET iPrintCount = FrontEndPrints.iPrintCount + 1, datLastPrinted = excluded.datLastPrinted",
+               {key[0], key[1], key[2], fmt::format("{:%Y-%m-%d %H:%M:%S}", fmt::localtime(std::time(nullptr)))});
     counting.commit();
     // The file is complete: an empty OutputFile tells whoever asked for it.
     if (pdf) writeSetting(registry::CurrentUser, PdfFactoryKey, "OutputFile", "");

@@ -7,6 +7,7 @@
 #include <KovrinAPI/runtime/Error.h>
 
 #include "Store.h"
+#include "platform/db/PostgresBackend.h"
 #include "platform/registry/RegistryStore.h"
 
 namespace kovrin::frontend::app {
@@ -25,6 +26,13 @@ std::optional<std::string> readSetting(uint32_t hive, std::string_view key, std:
         throw Error(status, fmt::format("Cannot read \"{}\" of {}\\{}: {}", name, reg::hiveName(hive), key, reg::status::text(status)));
     if (value.type == reg::Number) return std::to_string(static_cast<int32_t>(value.asNumber()));
     return value.data;
+}
+
+std::filesystem::path installationFolder(const std::filesystem::path& database) {
+    if (!db::isPostgresUri(database.string())) return std::filesystem::absolute(database).parent_path();
+    if (readSetting(reg::CurrentUser, "Software\\Kovrin", "File") == database.string())
+        if (auto folder = readSetting(reg::CurrentUser, "Software\\Kovrin", "Path"); folder && !folder->empty()) return *folder;
+    return std::filesystem::temp_directory_path();
 }
 
 void writeSetting(uint32_t hive, std::string_view key, std::string_view name, std::string_view text) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,11 @@ constexpr std::string_view PdfPrinterName = "pdfFactory";
 std::optional<std::string> readSetting(uint32_t hive, std::string_view key, std::string_view name);
 // Writes a text value; a refusal is an error.
 void writeSetting(uint32_t hive, std::string_view key, std::string_view name, std::string_view text);
+
+// The folder of the installation whose books are `database`: where the log and the backups go. A
+// file's own folder; for a server's URI the folder registered with it ("Path" beside "File" under
+// HKEY_CURRENT_USER\Software\Kovrin), or the temporary folder when the URI is not the registered one.
+std::filesystem::path installationFolder(const std::filesystem::path& database);
 
 // The business the library works with now: "LastBusinessID", written on every change of its
 // BusinessID; 1 when none was written yet.

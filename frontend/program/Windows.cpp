@@ -70,21 +70,24 @@ std::unique_ptr<QWidget> startWindow(Store& store, int business) {
     layout->addWidget(title);
     // The path is left-to-right text inside a right-to-left line: embedded so its slashes stay put.
     auto* file = new QLabel(QString::fromUtf8("קובץ הנתונים: ") + QChar(0x202A) +
-                            q(std::filesystem::absolute(store.path()).string()) + QChar(0x202C));
+                            q(store.onServer() ? store.name() : std::filesystem::absolute(store.path()).string()) + QChar(0x202C));
     file->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(file);
     layout->addWidget(new QLabel(QString::fromUtf8("מסמכים אחרונים")));
 
     // The latest documents of every kind, newest first.
     std::string sql;
+    std::size_t parts = 0;  // the business is bound once per part: a server numbers its placeholders in order
     for (const DocumentKind& k : documents::Kinds) {
         if (!k.stored()) continue;
+        ++parts;
         sql += fmt::format("{}SELECT {} AS iKind, {} AS iNumber, datxDate, vcBusinessName, {} AS curAmount FROM {} "
-                           "WHERE iBusinessID = ?1",
+                           "WHERE iBusinessID = ?",
                            sql.empty() ? "" : " UNION ALL ", k.number(), k.numberColumn,
                            k.isInvoice() ? "curGrandTotal" : "curTotal", k.header);
     }
-    const auto rows = store.query(sql + " ORDER BY datxDate DESC, iNumber DESC LIMIT 30", {int64_t{business}});
+    const auto rows = store.query(sql + " ORDER BY datxDate DESC, iNumber DESC LIMIT 30",
+                                 std::vector<Param>(parts, Param(int64_t{business})));
     auto* table = new QTableWidget(static_cast<int>(rows.size()), 5);
     table->setHorizontalHeaderLabels({QString::fromUtf8("מסמך"), QString::fromUtf8("מספר"), QString::fromUtf8("תאריך"),
                                       QString::fromUtf8("לקוח"), QString::fromUtf8("סכום")});

@@ -108,9 +108,9 @@ int run(int argc, char** argv) {
     const app::CommandLine line = app::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     const Macro macro = findMacro(line.macro);
     app::Store store(line.database);  // a missing or foreign file stops here
-    app::logBeside(line.database);
+    app::logInto(app::installationFolder(line.database));
     app::log(fmt::format("{}{}{} on {}", macro.name[0] ? macro.name : "start", line.argument.empty() ? "" : " ",
-                         line.argument, line.database.string()));
+                         line.argument, store.name()));
 
     switch (macro.action) {
     case Action::Backup: {

@@ -1,5 +1,6 @@
 // The front-end program as the library starts it: a separate process on a real database and
-// registry store, with the command lines the library builds.
+// registry store, with the command lines the library builds. With KOVRIN_TEST_ENGINE=postgresql
+// the books are a database of their own on the test run's PostgreSQL server.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -16,6 +17,7 @@
 
 #include "SqliteFile.h"
 #include "platform/registry/RegistryStore.h"
+#include "support/PostgresServer.h"
 #include "support/TempDir.h"
 
 extern char** environ;
@@ -56,11 +58,41 @@ void setRegText(uint32_t hive, std::string_view key, std::string_view name, std:
     ASSERT_EQ(registry::writeString(hive, key, name, text), 0);
 }
 
+bool testsOnServer() {
+    const char* engine = std::getenv("KOVRIN_TEST_ENGINE");
+    return engine && std::string(engine) == "postgresql";
+}
+
+// The books the tests set up and look into: the file, or the server database, with plain SQL that
+// both engines take. Values come back as text, NULL as "NULL".
+class Books {
+public:
+    explicit Books(const std::string& file) : file_(file) {
+        if (testsOnServer()) server_ = std::make_unique<test::PostgresDatabase>(*test::PostgresServer::shared());
+    }
+    std::string where() const { return server_ ? server_->uri() : file_; }
+    bool onServer() const { return server_ != nullptr; }
+    const test::PostgresDatabase& server() const { return *server_; }
+
+    void run(const std::string& sql) {
+        if (server_) server_->exec(sql);
+        else SqliteFile(file_).run(sql);
+    }
+    std::vector<SqliteFile::Row> rows(const std::string& sql) { return server_ ? server_->rows(sql) : SqliteFile(file_).rows(sql); }
+    std::string value(const std::string& sql) { return rows(sql).at(0).at(0); }
+
+private:
+    std::string file_;
+    std::unique_ptr<test::PostgresDatabase> server_;
+};
+
 class FrontEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        ASSERT_EQ(std::system(("'" KOVRIN_DB_TOOL "' create '" + db + "' --sample >/dev/null").c_str()), 0);
+        // On a server the URI is registered with the test's folder, where the log and backups go.
+        const std::string where = books.onServer() ? " --register --log-folder '" + dir.path().string() + "'" : "";
+        ASSERT_EQ(std::system(("'" KOVRIN_DB_TOOL "' create '" + db + "' --sample" + where + " >/dev/null").c_str()), 0);
         setRegText(registry::CurrentUser, PrinterKey, "strDefaultPrinter", "pdfFactory");
     }
 
@@ -103,12 +135,13 @@ protected:
     }
 
     TempDir dir;
-    std::string db = dir.file("books.sqlite");
     test::ScopedRegistry registryStore;
+    Books books{dir.file("books.sqlite")};
+    std::string db = books.where();
 };
 
 // Documents of every kind for customer 1, "מאפיית הגליל בע"מ" of the sample data.
-void addDocuments(SqliteFile& f) {
+void addDocuments(Books& f) {
     f.run(R"(
         INSERT INTO UsysInvoices (iInvoicesID, iBusinessID, iInvoiceNumber, datxDate, iCustomersID, vcBusinessName,
             vcAddress1, vcCity, curTotal1, fltRebatePrcnt, curRebateAmount, curTotalBeforeVat, curTotalNoVat, curVat,
@@ -144,7 +177,7 @@ void addDocuments(SqliteFile& f) {
 }
 
 TEST_F(FrontEnd, PrintsEveryKindToPdfFirstTheOriginalThenTrueCopies) {
-    SqliteFile file(db);
+    Books& file = books;
     addDocuments(file);
     const std::string customer = "מאפיית הגליל בע\"מ";
     struct Case {
@@ -178,11 +211,15 @@ TEST_F(FrontEnd, PrintsEveryKindToPdfFirstTheOriginalThenTrueCopies) {
                                HasSubstr("Allocation No.: 012345678")));
     EXPECT_THAT(printToPdf("apiPrintReceiptEng", "2001"), AllOf(HasSubstr("Receipt No. 2001"), HasSubstr("True copy")));
     EXPECT_EQ(file.value("SELECT iPrintCount FROM FrontEndPrints WHERE iObjectType = 1 AND iDocumentNumber = 1001"), "3");
-    EXPECT_EQ(file.value("SELECT SUM(iPrintCount) FROM FrontEndPrints"), "9");
+    // An invoice without a date is computed with today's VAT rate, and printed with it.
+    file.run("INSERT INTO UsysInvoices (iInvoicesID, iBusinessID, iInvoiceNumber, iCustomersID, vcBusinessName, curTotal1, "
+             "curTotalBeforeVat, curVat, curGrandTotal, blnChargeVat) VALUES (5, 1, 1005, 1, 'x', 100, 100, 18, 118, -1)");
+    EXPECT_THAT(printToPdf("apiPrintInvoice", "1005"), AllOf(HasSubstr("1005"), HasSubstr("18%"), HasSubstr("118.00")));
+    EXPECT_EQ(file.value("SELECT SUM(iPrintCount) FROM FrontEndPrints"), "10");
 }
 
 TEST_F(FrontEnd, FailsClearlyAndChangesNothingForWhatDoesNotExist) {
-    SqliteFile file(db);
+    Books& file = books;
     addDocuments(file);
     setRegText(registry::CurrentUser, PdfKey, "OutputFile", dir.file("never.pdf"));
     struct Case {
@@ -221,8 +258,9 @@ TEST_F(FrontEnd, FailsClearlyAndChangesNothingForWhatDoesNotExist) {
 }
 
 TEST_F(FrontEnd, BackupIsAConsistentCopyNamedInTheRegistry) {
+    if (books.onServer()) GTEST_SKIP() << "a server's backup is a pg_dump archive (the next test)";
     SqliteFile file(db);
-    addDocuments(file);
+    addDocuments(books);
     setRegText(registry::LocalMachine, "SOFTWARE\\Kovrin", "LastBackupFile", "");
     const Outcome o = run({db + "/x", "apiPerformBackup"});  // the library appends no /cmd
     ASSERT_EQ(o.status, 0) << o.err;
@@ -239,17 +277,89 @@ TEST_F(FrontEnd, BackupIsAConsistentCopyNamedInTheRegistry) {
     EXPECT_NE(regText(registry::LocalMachine, "SOFTWARE\\Kovrin", "LastBackupFile"), copy);
 }
 
+TEST_F(FrontEnd, BackupOnAServerIsAPgDumpArchiveNamedInTheRegistry) {
+    if (!books.onServer()) GTEST_SKIP() << "a file's backup is a copy of the file (the test before)";
+    addDocuments(books);
+    const std::filesystem::path folder = dir.path() / "Backup";
+    const auto entries = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+        return names;
+    };
+    setRegText(registry::LocalMachine, "SOFTWARE\\Kovrin", "LastBackupFile", "");
+    const Outcome o = run({db + "/x", "apiPerformBackup"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const std::string archive = regText(registry::LocalMachine, "SOFTWARE\\Kovrin", "LastBackupFile");
+    EXPECT_EQ(std::filesystem::path(archive).parent_path(), folder) << "the registered folder of the installation";
+    EXPECT_THAT(std::filesystem::path(archive).filename().string(),
+                AllOf(::testing::StartsWith(books.server().name() + "-"), ::testing::EndsWith(".dump")));
+    EXPECT_EQ(entries().size(), 1u) << "nothing left under a temporary name";
+
+    // Restored into an empty database, the archive holds the same rows.
+    test::PostgresDatabase restored(books.server().server());
+    ASSERT_EQ(std::system(("pg_restore --no-owner --exit-on-error --dbname='" + restored.uri() + "' '" + archive + "'").c_str()), 0);
+    for (const char* table : {"Customers", "UsysInvoices", "InvoiceLines", "ReceiptLines", "VATRates", "KovrinSchema"}) {
+        const std::string all = std::string("SELECT * FROM ") + table + " ORDER BY 1";
+        EXPECT_EQ(restored.rows(all), books.rows(all)) << table;
+    }
+
+    // A pg_dump that fails half-way: its partial archive is removed, the hand-shake is not written
+    // and the failure is reported. It is given the connection in libpq's variables, not its arguments.
+    const std::filesystem::path bin = dir.path() / "bin";
+    std::filesystem::create_directories(bin);
+    const std::string seen = dir.file("pg_dump-saw");
+    std::ofstream(bin / "pg_dump") << "#!/bin/sh\necho \"$* PGHOST=$PGHOST PGDATABASE=$PGDATABASE\" > '" << seen << "'\n"
+                                   << "for a; do case $a in --file=*) echo partial > \"${a#--file=}\";; esac; done\n"
+                                   << "echo 'pg_dump: error: connection to server lost' >&2\nexit 1\n";
+    std::filesystem::permissions(bin / "pg_dump", std::filesystem::perms::owner_all);
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+    const Outcome failed = run({db + "/x", "apiPerformBackup"});
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_THAT(failed.err, AllOf(HasSubstr("Could not back up"), HasSubstr("connection to server lost (error 9113)")));
+    EXPECT_EQ(regText(registry::LocalMachine, "SOFTWARE\\Kovrin", "LastBackupFile"), archive);
+    EXPECT_EQ(entries().size(), 1u) << "the partial archive is removed";
+    const std::string arguments = readAll(seen);
+    EXPECT_THAT(arguments, AllOf(HasSubstr("--format=custom"), Not(HasSubstr("postgresql:")),
+                                 HasSubstr("PGHOST=" + books.server().server().socketFolder()),
+                                 HasSubstr("PGDATABASE=" + books.server().name())));
+}
+
+// The workstations run as the office's role, which may use the books but not change the schema:
+// printing, the balance refresh and the backup all work with that alone.
+TEST_F(FrontEnd, OnAServerTheOfficeRoleIsEnough) {
+    if (!books.onServer()) GTEST_SKIP() << "roles are a server's";
+    addDocuments(books);
+    const std::string role = "kovrin_frontend_" + std::to_string(::getpid());
+    books.server().server().exec("CREATE ROLE " + role + " LOGIN");
+    ASSERT_EQ(std::system(("'" KOVRIN_DB_TOOL "' grant '" + db + "' " + role + " >/dev/null").c_str()), 0);
+    db = "postgresql://" + role + "@" + db.substr(std::string("postgresql://").size());
+    ASSERT_EQ(std::system(("'" KOVRIN_DB_TOOL "' register '" + db + "' --log-folder '" + dir.path().string() + "' >/dev/null").c_str()), 0);
+    const std::string version = books.value("SELECT * FROM KovrinSchema");
+
+    EXPECT_THAT(printToPdf("apiPrintInvoice", "1001"), AllOf(HasSubstr("1,407.50"), HasSubstr("מקור")));
+    const Outcome balance = macro("apiUpdateCustomerBalance", "31/01/2026");
+    EXPECT_EQ(balance.status, 0) << balance.err;
+    EXPECT_EQ(books.value("SELECT CAST(ROUND(curBalance * 100) AS INTEGER) FROM tblCustomerBalance WHERE iCustomersID = 1"), "232450");
+    const Outcome backup = run({db + "/x", "apiPerformBackup"});
+    EXPECT_EQ(backup.status, 0) << backup.err;
+    EXPECT_TRUE(std::filesystem::exists(regText(registry::LocalMachine, "SOFTWARE\\Kovrin", "LastBackupFile")));
+    EXPECT_EQ(books.value("SELECT * FROM KovrinSchema"), version);
+    EXPECT_THAT(readAll(dir.file("kovrin-frontend.log")), HasSubstr("backed up to " + dir.path().string()));
+}
+
 TEST_F(FrontEnd, BalanceRefreshCountsTheDocumentsUpToTheDate) {
-    SqliteFile file(db);
+    Books& file = books;
     addDocuments(file);
     // A cancelled invoice, one dated after every cut-off, and one of customer 3.
     file.run(R"(
-        INSERT INTO UsysInvoices (iBusinessID, iInvoiceNumber, datxDate, iCustomersID, curGrandTotal, iStatusID)
-            VALUES (1, 1002, '2026-01-11 00:00:00', 1, 5000, 3), (1, 1003, '2026-03-01 00:00:00', 1, 70, 0),
-                   (1, 1004, '2026-01-10 16:30:00', 3, 100, 0);
+        INSERT INTO UsysInvoices (iInvoicesID, iBusinessID, iInvoiceNumber, datxDate, iCustomersID, curGrandTotal, iStatusID)
+            VALUES (2, 1, 1002, '2026-01-11 00:00:00', 1, 5000, 3), (3, 1, 1003, '2026-03-01 00:00:00', 1, 70, 0),
+                   (4, 1, 1004, '2026-01-10 16:30:00', 3, 100, 0);
     )");
     const auto balances = [&](const char* table) {
-        return file.rows(std::string("SELECT iCustomersID, printf('%.2f', curBalance) FROM ") + table +
+        return file.rows(std::string("SELECT iCustomersID, CAST(ROUND(curBalance * 100) AS INTEGER) FROM ") + table +
                          " WHERE iCustomersID IN (1, 3) ORDER BY 1");
     };
     using Rows = std::vector<std::vector<std::string>>;
@@ -259,8 +369,8 @@ TEST_F(FrontEnd, BalanceRefreshCountsTheDocumentsUpToTheDate) {
     // invoice-receipt - 500 received = 2324.5; the Iska table adds the 300 Iska invoice.
     // Customer 3: opening -250.5 + 100.
     ASSERT_EQ(macro("apiUpdateCustomerBalance", "31/01/2026").status, 0);
-    EXPECT_EQ(balances("tblCustomerBalance"), (Rows{{"1", "2324.50"}, {"3", "-150.50"}}));
-    EXPECT_EQ(balances("tblCustomerBalanceIska"), (Rows{{"1", "2624.50"}, {"3", "-150.50"}}));
+    EXPECT_EQ(balances("tblCustomerBalance"), (Rows{{"1", "232450"}, {"3", "-15050"}}));
+    EXPECT_EQ(balances("tblCustomerBalanceIska"), (Rows{{"1", "262450"}, {"3", "-15050"}}));
     EXPECT_EQ(file.value("SELECT vcParameterValue FROM sysSystemParameters WHERE iBusinessID = 1 AND "
                          "vcParameterName = 'qryCustomerBalanceDate'"),
               "31/01/2026");
@@ -274,17 +384,18 @@ TEST_F(FrontEnd, BalanceRefreshCountsTheDocumentsUpToTheDate) {
     // With a time, as two words after /cmd: the documents up to that very moment. A later date
     // takes in the refund of 05/02, but not yet the invoice of 01/03.
     ASSERT_EQ(run({db + "/x", "apiUpdateCustomerBalance", "/cmd", "10/01/2026", "16:30:00"}).status, 0);
-    EXPECT_EQ(balances("tblCustomerBalance"), (Rows{{"1", "2907.50"}, {"3", "-150.50"}}));
+    EXPECT_EQ(balances("tblCustomerBalance"), (Rows{{"1", "290750"}, {"3", "-15050"}}));
     ASSERT_EQ(run({db + "/x", "apiUpdateCustomerBalance", "/cmd", "10/01/2026", "16:29:59"}).status, 0);
-    EXPECT_EQ(balances("tblCustomerBalance"), (Rows{{"1", "2907.50"}, {"3", "-250.50"}}));
+    EXPECT_EQ(balances("tblCustomerBalance"), (Rows{{"1", "290750"}, {"3", "-25050"}}));
     ASSERT_EQ(macro("apiUpdateCustomerBalance", "28/02/2026").status, 0);
-    EXPECT_EQ(balances("tblCustomerBalance"), (Rows{{"1", "2364.50"}, {"3", "-150.50"}}));
-    EXPECT_EQ(file.value("SELECT curBalance FROM qryComputeCustomerBalance WHERE iCustomersID = 1"), "2434.5");
+    EXPECT_EQ(balances("tblCustomerBalance"), (Rows{{"1", "236450"}, {"3", "-15050"}}));
+    EXPECT_EQ(file.value("SELECT CAST(ROUND(curBalance * 100) AS INTEGER) FROM qryComputeCustomerBalance WHERE iCustomersID = 1"),
+              "243450");
     EXPECT_NE(regText(registry::LocalMachine, "SOFTWARE\\Kovrin", "CustomerBalanceLastDateComputed"), stamp);
 }
 
 TEST_F(FrontEnd, WindowsShowTheDocumentOrTheRecentDocuments) {
-    SqliteFile file(db);
+    Books& file = books;
     addDocuments(file);
     const std::string picture = dir.file("window.png");
     setenv("KOVRIN_FRONTEND_GRAB", picture.c_str(), 1);
