@@ -87,11 +87,11 @@ std::map<std::string, std::string> parseConnectionString(std::string_view s) {
 // with the very error the caller would have seen. The engines report ErrSyntax and ErrNoSuchTable
 // only before a statement runs, so nothing is run twice.
 template <class Run>
-auto runJet(const std::string& jet, Run run) {
-    BoundSql bound = bindJetSql(jet);
-    if (bound.params.empty()) return run(bound);
+auto runJet(Connection& connection, const std::string& jet, Run run) {
+    const std::shared_ptr<const BoundSql> bound = connection.translation(jet);
+    if (bound->params.empty()) return run(*bound);
     try {
-        return run(bound);
+        return run(*bound);
     } catch (const Error& e) {
         if (e.number() != ErrSyntax && e.number() != ErrNoSuchTable) throw;
     }
@@ -175,6 +175,17 @@ Backend& Connection::backend() {
     return *backend_;
 }
 
+std::shared_ptr<const BoundSql> Connection::translation(const std::string& jet) {
+    // Texts that carry a document's own key come once each: rather than keep them in order of use,
+    // the cache starts again when full and the texts run again come back at their next run.
+    constexpr std::size_t Kept = 128;
+    if (auto it = translations_.find(jet); it != translations_.end()) return it->second;
+    auto bound = std::make_shared<const BoundSql>(bindJetSql(jet));  // a text that fails is not kept
+    if (translations_.size() >= Kept) translations_.clear();
+    translations_.emplace(jet, bound);
+    return bound;
+}
+
 // ---- Command
 
 void Command::ActiveConnection(std::shared_ptr<Connection> connection) { connection_ = std::move(connection); }
@@ -184,7 +195,7 @@ void Command::Execute() {
     if (CommandType != CmdText) raiseObjectError(ErrArguments, "ADODB.Command");
     trace(CommandText);
     Backend& backend = connection_->backend();
-    runJet(CommandText, [&](const BoundSql& sql) { backend.execute(sql); });
+    runJet(*connection_, CommandText, [&](const BoundSql& sql) { backend.execute(sql); });
 }
 
 // ---- Recordset
@@ -201,7 +212,7 @@ void Recordset::Open() {
     if (!connection_ || connection_->State() != StateOpen) raiseObjectError(ErrConnectionUnusable, "ADODB.Recordset");
     trace(Source);
     Backend& backend = connection_->backend();
-    QueryResult result = runJet(Source, [&](const BoundSql& sql) { return backend.query(sql); });
+    QueryResult result = runJet(*connection_, Source, [&](const BoundSql& sql) { return backend.query(sql); });
     if (result.names.empty()) return;
     names_ = std::move(result.names);
     values_ = std::move(result.values);
