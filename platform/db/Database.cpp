@@ -215,6 +215,7 @@ void Recordset::Open() {
     QueryResult result = runJet(*connection_, Source, [&](const BoundSql& sql) { return backend.query(sql); });
     if (result.names.empty()) return;
     names_ = std::move(result.names);
+    distinctNames_ = result.distinctNames;
     values_ = std::move(result.values);
     rowCount_ = values_.size() / names_.size();
     position_ = 0;
@@ -224,6 +225,7 @@ void Recordset::Open() {
 void Recordset::Close() {
     open_ = false;
     names_.clear();
+    distinctNames_ = false;
     order_.clear();
     lookup_ = 0;
     values_.clear();
@@ -258,9 +260,22 @@ const Variant& Recordset::Fields(std::string_view name) const {
     // first tried at the column the k-th lookup of the row before found.
     if (lookup_ < order_.size() && text::equalsNoCase(names_[static_cast<std::size_t>(order_[lookup_])], name))
         return Fields(order_[lookup_++]);
-    auto it = std::find_if(names_.begin(), names_.end(), [&](const std::string& n) { return text::equalsNoCase(n, name); });
-    if (it == names_.end()) raiseObjectError(ErrItemNotFound, "ADODB.Recordset");
-    const int position = static_cast<int>(it - names_.begin());
+    // Otherwise, when no two columns share a name, the search starts after the column the lookup
+    // before found: a record is mostly filled in the order of its columns, so the first row too
+    // finds each name at once. With a name twice (a join) the first column of the name is the one.
+    const std::size_t count = names_.size();
+    const std::size_t start =
+        distinctNames_ && lookup_ > 0 && lookup_ - 1 < order_.size() ? static_cast<std::size_t>(order_[lookup_ - 1]) + 1 : 0;
+    std::size_t found = count;
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t c = (start + k) % count;
+        if (text::equalsNoCase(names_[c], name)) {
+            found = c;
+            break;
+        }
+    }
+    if (found == count) raiseObjectError(ErrItemNotFound, "ADODB.Recordset");
+    const int position = static_cast<int>(found);
     if (lookup_ < order_.size()) order_[lookup_] = position;
     else order_.push_back(position);
     ++lookup_;

@@ -130,6 +130,7 @@ private:
     mutable std::vector<int> order_;  // the columns the lookups of a row found, in turn
     mutable std::size_t lookup_ = 0;  // lookups by name made in the current row
     std::vector<Variant> values_;  // the rows one after another, names_.size() values each
+    bool distinctNames_ = false;  // a name found anywhere is the only column of that name
     std::size_t rowCount_ = 0;
     std::size_t position_ = 0;
     bool open_ = false;
