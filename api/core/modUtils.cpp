@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <utility>
 
-#include <fmt/format.h>
 
 #include <KovrinAPI/runtime/Error.h>
 #include <KovrinAPI/runtime/Procedure.h>
@@ -63,8 +62,19 @@ int32_t BoolToLong(bool flag) { return flag ? 1 : 0; }
 
 std::string SqlDate(Date value) {
     if (value.isZero()) return "NULL";
-    CalendarTime t = value.toCalendar();
-    return fmt::format("#{:02}/{:02}/{:04} {:02}:{:02}#", t.month, t.day, t.year, t.hour, t.minute);
+    // "#mm/dd/yyyy hh:nn#", written by hand: a lookup by date builds one per call, and fmt took
+    // longer than the rest of the text.
+    const CalendarTime t = value.toCalendar();
+    std::string out = "#00/00/0000 00:00#";
+    auto put = [&](int number, std::size_t end) {
+        for (std::size_t at = end; number > 0; number /= 10) out[--at] = static_cast<char>('0' + number % 10);
+    };
+    put(t.month, 3);
+    put(t.day, 6);
+    put(t.year, 11);
+    put(t.hour, 14);
+    put(t.minute, 17);
+    return out;
 }
 
 double Frac(Currency amount) {

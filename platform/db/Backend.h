@@ -26,6 +26,7 @@ struct BoundSql {
 struct QueryResult {
     std::vector<std::string> names;  // column names as the engine reports them
     std::vector<Variant> values;     // every row's names.size() values, one row after another
+    bool distinctNames = false;      // no two names alike without regard to case (when known)
 };
 
 class Backend {

@@ -87,11 +87,11 @@ std::map<std::string, std::string> parseConnectionString(std::string_view s) {
 // with the very error the caller would have seen. The engines report ErrSyntax and ErrNoSuchTable
 // only before a statement runs, so nothing is run twice.
 template <class Run>
-auto runJet(const std::string& jet, Run run) {
-    BoundSql bound = bindJetSql(jet);
-    if (bound.params.empty()) return run(bound);
+auto runJet(Connection& connection, const std::string& jet, Run run) {
+    const std::shared_ptr<const BoundSql> bound = connection.translation(jet);
+    if (bound->params.empty()) return run(*bound);
     try {
-        return run(bound);
+        return run(*bound);
     } catch (const Error& e) {
         if (e.number() != ErrSyntax && e.number() != ErrNoSuchTable) throw;
     }
@@ -175,6 +175,17 @@ Backend& Connection::backend() {
     return *backend_;
 }
 
+std::shared_ptr<const BoundSql> Connection::translation(const std::string& jet) {
+    // Texts that carry a document's own key come once each: rather than keep them in order of use,
+    // the cache starts again when full and the texts run again come back at their next run.
+    constexpr std::size_t Kept = 128;
+    if (auto it = translations_.find(jet); it != translations_.end()) return it->second;
+    auto bound = std::make_shared<const BoundSql>(bindJetSql(jet));  // a text that fails is not kept
+    if (translations_.size() >= Kept) translations_.clear();
+    translations_.emplace(jet, bound);
+    return bound;
+}
+
 // ---- Command
 
 void Command::ActiveConnection(std::shared_ptr<Connection> connection) { connection_ = std::move(connection); }
@@ -184,7 +195,7 @@ void Command::Execute() {
     if (CommandType != CmdText) raiseObjectError(ErrArguments, "ADODB.Command");
     trace(CommandText);
     Backend& backend = connection_->backend();
-    runJet(CommandText, [&](const BoundSql& sql) { backend.execute(sql); });
+    runJet(*connection_, CommandText, [&](const BoundSql& sql) { backend.execute(sql); });
 }
 
 // ---- Recordset
@@ -201,9 +212,10 @@ void Recordset::Open() {
     if (!connection_ || connection_->State() != StateOpen) raiseObjectError(ErrConnectionUnusable, "ADODB.Recordset");
     trace(Source);
     Backend& backend = connection_->backend();
-    QueryResult result = runJet(Source, [&](const BoundSql& sql) { return backend.query(sql); });
+    QueryResult result = runJet(*connection_, Source, [&](const BoundSql& sql) { return backend.query(sql); });
     if (result.names.empty()) return;
     names_ = std::move(result.names);
+    distinctNames_ = result.distinctNames;
     values_ = std::move(result.values);
     rowCount_ = values_.size() / names_.size();
     position_ = 0;
@@ -213,6 +225,7 @@ void Recordset::Open() {
 void Recordset::Close() {
     open_ = false;
     names_.clear();
+    distinctNames_ = false;
     order_.clear();
     lookup_ = 0;
     values_.clear();
@@ -247,9 +260,22 @@ const Variant& Recordset::Fields(std::string_view name) const {
     // first tried at the column the k-th lookup of the row before found.
     if (lookup_ < order_.size() && text::equalsNoCase(names_[static_cast<std::size_t>(order_[lookup_])], name))
         return Fields(order_[lookup_++]);
-    auto it = std::find_if(names_.begin(), names_.end(), [&](const std::string& n) { return text::equalsNoCase(n, name); });
-    if (it == names_.end()) raiseObjectError(ErrItemNotFound, "ADODB.Recordset");
-    const int position = static_cast<int>(it - names_.begin());
+    // Otherwise, when no two columns share a name, the search starts after the column the lookup
+    // before found: a record is mostly filled in the order of its columns, so the first row too
+    // finds each name at once. With a name twice (a join) the first column of the name is the one.
+    const std::size_t count = names_.size();
+    const std::size_t start =
+        distinctNames_ && lookup_ > 0 && lookup_ - 1 < order_.size() ? static_cast<std::size_t>(order_[lookup_ - 1]) + 1 : 0;
+    std::size_t found = count;
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t c = (start + k) % count;
+        if (text::equalsNoCase(names_[c], name)) {
+            found = c;
+            break;
+        }
+    }
+    if (found == count) raiseObjectError(ErrItemNotFound, "ADODB.Recordset");
+    const int position = static_cast<int>(found);
     if (lookup_ < order_.size()) order_[lookup_] = position;
     else order_.push_back(position);
     ++lookup_;

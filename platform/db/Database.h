@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include <KovrinAPI/runtime/Variant.h>
@@ -21,6 +22,7 @@
 namespace kovrin::db {
 
 class Backend;  // the engine behind a connection (Backend.h)
+struct BoundSql;
 
 constexpr int StateClosed = 0;
 constexpr int StateOpen = 1;
@@ -66,8 +68,14 @@ public:
 
     Backend& backend();  // the open engine; error 3709 when closed
 
+    // The translation of a Jet text (bindJetSql), kept for the texts run again: a lookup repeated
+    // with the same values is the same text, and translating it again would cost more than running
+    // it. Shared, so a statement run while another one runs may drop the cache safely.
+    std::shared_ptr<const BoundSql> translation(const std::string& jet);
+
 private:
     std::unique_ptr<Backend> backend_;
+    std::unordered_map<std::string, std::shared_ptr<const BoundSql>> translations_;
     std::string path_;  // the data source opened, and its identity then
     unsigned long long device_ = 0, inode_ = 0;
     long pid_ = 0;
@@ -122,6 +130,7 @@ private:
     mutable std::vector<int> order_;  // the columns the lookups of a row found, in turn
     mutable std::size_t lookup_ = 0;  // lookups by name made in the current row
     std::vector<Variant> values_;  // the rows one after another, names_.size() values each
+    bool distinctNames_ = false;  // a name found anywhere is the only column of that name
     std::size_t rowCount_ = 0;
     std::size_t position_ = 0;
     bool open_ = false;

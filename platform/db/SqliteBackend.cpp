@@ -1,5 +1,6 @@
 #include "platform/db/SqliteBackend.h"
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <filesystem>
@@ -91,6 +92,26 @@ Variant typedValue(sqlite3_stmt* s, int col, ColumnKind kind) {
     return storedValue(s, col);
 }
 
+// "YYYY-MM-DD HH:MM:SS", the text every date is stored as, written by hand: a lookup by date binds
+// one per run, and formatting it through fmt cost as much as the lookup's own SQLite work.
+constexpr int IsoLength = 19;
+void writeIso(const CalendarTime& t, char* out) {
+    auto put = [&](int value, int at, int digits) {
+        for (int d = digits - 1; d >= 0; --d, value /= 10) out[at + d] = static_cast<char>('0' + value % 10);
+    };
+    put(t.year, 0, 4);
+    out[4] = '-';
+    put(t.month, 5, 2);
+    out[7] = '-';
+    put(t.day, 8, 2);
+    out[10] = ' ';
+    put(t.hour, 11, 2);
+    out[13] = ':';
+    put(t.minute, 14, 2);
+    out[16] = ':';
+    put(t.second, 17, 2);
+}
+
 class SqliteBackend final : public Backend {
 public:
     // No mutex of SQLite's own per call: a connection is used by one thread at a time (the library
@@ -132,15 +153,19 @@ public:
         enterFor(st.get());
         QueryResult result;
         int rc = sqlite3_step(st.get());  // first, as it compiles the statement again after a schema change
-        const Entry& shape = st.described();
+        Entry& shape = st.described();
         const int columns = static_cast<int>(shape.kinds.size());
         const std::vector<ColumnKind>& kinds = shape.kinds;
         result.names = shape.names;
-        if (rc == SQLITE_ROW) result.values.reserve(static_cast<std::size_t>(columns) * 8);
+        result.distinctNames = shape.distinctNames;
+        // Room for as many values as the shape gave last time: a list read again is not grown by
+        // doubling, each step moving every value read so far.
+        if (rc == SQLITE_ROW) result.values.reserve(std::max(static_cast<std::size_t>(columns) * 8, shape.lastValues));
         for (; rc == SQLITE_ROW; rc = sqlite3_step(st.get()))
             for (int c = 0; c < columns; ++c)
                 result.values.push_back(typedValue(st.get(), c, kinds[static_cast<std::size_t>(c)]));
         if (rc != SQLITE_DONE) fail(rc, false);
+        shape.lastValues = result.values.size();
         return result;
     }
 
@@ -292,10 +317,9 @@ private:
             case VarType::Double: rc = sqlite3_bind_double(st, i, CDbl(v)); break;
             case VarType::Currency: rc = sqlite3_bind_double(st, i, CCur(v).toDouble()); break;
             case VarType::Date: {
-                const CalendarTime t = CDate(v).toCalendar();
-                std::string iso = fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", t.year, t.month, t.day, t.hour,
-                                              t.minute, t.second);
-                rc = sqlite3_bind_text(st, i, iso.data(), static_cast<int>(iso.size()), SQLITE_TRANSIENT);
+                char iso[IsoLength];
+                writeIso(CDate(v).toCalendar(), iso);
+                rc = sqlite3_bind_text(st, i, iso, IsoLength, SQLITE_TRANSIENT);
                 break;
             }
             default: {
@@ -322,6 +346,8 @@ private:
         int compiled = 0;
         std::vector<std::string> names;
         std::vector<ColumnKind> kinds;
+        bool distinctNames = false;
+        std::size_t lastValues = 0;  // the values the last run returned
     };
 
     class Cached {
@@ -353,7 +379,7 @@ private:
         Cached& operator=(const Cached&) = delete;
         sqlite3_stmt* get() const { return taken_.front().statement.get(); }
 
-        const Entry& described() {
+        Entry& described() {
             Entry& entry = taken_.front();
             const int compiled = sqlite3_stmt_status(get(), SQLITE_STMTSTATUS_REPREPARE, 0);
             if (!entry.described || entry.compiled != compiled) {
@@ -367,6 +393,10 @@ private:
                     entry.names.emplace_back(name ? name : "");
                     entry.kinds.push_back(columnKindOf(declared ? declared : ""));
                 }
+                entry.distinctNames = true;
+                for (std::size_t a = 0; a < entry.names.size() && entry.distinctNames; ++a)
+                    for (std::size_t b = a + 1; b < entry.names.size(); ++b)
+                        if (text::equalsNoCase(entry.names[a], entry.names[b])) entry.distinctNames = false;
                 entry.described = true;
             }
             return entry;

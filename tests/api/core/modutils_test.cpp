@@ -76,6 +76,8 @@ TEST(ModUtilsSql, NumbersFlagsAndDates) {
     EXPECT_EQ(SqlDate(Date::fromCalendar(2012, 1, 1)), "#01/01/2012 00:00#");
     EXPECT_EQ(SqlDate(Date::fromCalendar(2011, 8, 21, 10, 25, 59)), "#08/21/2011 10:25#");  // seconds dropped
     EXPECT_EQ(SqlDate(Date::fromCalendar(2011, 12, 31, 23, 5)), "#12/31/2011 23:05#");
+    EXPECT_EQ(SqlDate(Date::fromCalendar(100, 2, 3, 4, 5)), "#02/03/0100 04:05#");  // every digit written
+    EXPECT_EQ(SqlDate(Date::fromCalendar(9999, 10, 30, 19, 50)), "#10/30/9999 19:50#");
 }
 
 TEST(ModUtilsValues, FracAndField) {

@@ -301,3 +301,63 @@ TEST(DbValues, LiftedValuesGiveTheSameRowsAndErrorsAsThePlainText) {
         EXPECT_EQ(got.source(), want.source()) << jet;
     }
 }
+
+TEST(DbRecordset, LookupsByNameFindTheirColumnWhateverTheOrder) {
+    TestDb db;
+    db.exec("CREATE TABLE A (id INTEGER, name TEXT, city TEXT, kind INTEGER)");
+    db.exec("CREATE TABLE B (id INTEGER, aId INTEGER, name TEXT)");
+    db.exec("INSERT INTO A VALUES (1, 'Ann', 'Haifa', 7), (2, 'Ben', 'Eilat', 8)");
+    db.exec("INSERT INTO B VALUES (10, 1, 'b-one'), (20, 2, 'b-two')");
+    struct Case {
+        const char* sql;
+        std::vector<std::vector<const char*>> lookups;  // per row: the names read, in turn
+        std::vector<std::vector<Variant>> expected;
+    };
+    const std::vector<Case> cases = {
+        // In column order, then backwards, then skipping about: each name is its own column.
+        {"SELECT * FROM A ORDER BY id",
+         {{"id", "name", "city", "kind"}, {"kind", "city", "NAME", "id"}},
+         {{L(1), Variant("Ann"), Variant("Haifa"), L(7)}, {L(8), Variant("Eilat"), Variant("Ben"), L(2)}}},
+        {"SELECT * FROM A ORDER BY id",
+         {{"city", "id", "kind", "name"}, {"name", "kind", "id", "city"}},
+         {{Variant("Haifa"), L(1), L(7), Variant("Ann")}, {Variant("Ben"), L(8), L(2), Variant("Eilat")}}},
+        // A join names id and name twice: the first column of the name is the one, read in any order.
+        {"SELECT * FROM A INNER JOIN B ON B.aId = A.id ORDER BY A.id",
+         {{"id", "name", "aId", "name", "id"}, {"aId", "id", "kind", "name", "city"}},
+         {{L(1), Variant("Ann"), L(1), Variant("Ann"), L(1)}, {L(2), L(2), L(8), Variant("Ben"), Variant("Eilat")}}},
+    };
+    for (const Case& c : cases) {
+        db::Recordset rs;
+        rs.ActiveConnection(db.conn);
+        rs.Source = c.sql;
+        rs.Open();
+        for (std::size_t row = 0; row < c.lookups.size(); ++row, rs.MoveNext()) {
+            ASSERT_FALSE(rs.Eof()) << c.sql;
+            for (std::size_t k = 0; k < c.lookups[row].size(); ++k)
+                EXPECT_EQ(rs.Fields(c.lookups[row][k]), c.expected[row][k]) << c.sql << " row " << row << " " << c.lookups[row][k];
+            EXPECT_EQ(caught([&] { rs.Fields("nowhere"); }).number(), db::ErrItemNotFound);
+        }
+    }
+}
+
+TEST(DbValues, ATextRunAgainGivesTheRowsAndErrorsOfItsFirstRun) {
+    TestDb db;
+    db.exec("CREATE TABLE T (n INTEGER, d DATETIME, s TEXT)");
+    db.exec("INSERT INTO T VALUES (1, '0100-01-02 03:04:05', 'a'), (2, '2011-08-21 10:25:00', 'b')");
+    const std::string byDate = "SELECT n FROM T WHERE d = #08/21/2011 10:25#";
+    const std::string early = "SELECT n FROM T WHERE d < #01/01/0101#";
+    const std::string byText = "SELECT n FROM T WHERE s = 'a'";
+    // Texts kept from their first run, run between other texts, after more texts than are kept,
+    // and after the table changed under them.
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(db.rows(byDate), (Rows{{L(2)}})) << round;
+        EXPECT_EQ(db.rows(early), (Rows{{L(1)}})) << round;
+        EXPECT_EQ(db.rows(byText), (Rows{{L(1)}})) << round;
+        EXPECT_EQ(caught([&] { db.rows("SELECT n FROM T WHERE d = #02/30/2012#"); }).number(), db::ErrSyntax) << round;
+        for (int k = 0; k < 200; ++k) db.rows("SELECT n FROM T WHERE n = " + std::to_string(k));
+    }
+    db.exec("ALTER TABLE T ADD COLUMN m INTEGER");
+    db.exec("UPDATE T SET s = 'c' WHERE n = 1");
+    EXPECT_EQ(db.rows(byText), Rows{});
+    EXPECT_EQ(db.rows("SELECT * FROM T WHERE s = 'c'"), (Rows{{L(1), Dt(100, 1, 2, 3, 4, 5), Variant("c"), Null()}}));
+}
