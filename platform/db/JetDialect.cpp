@@ -17,13 +17,8 @@
 namespace kovrin::db {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-bool isWordByte(char ch) {
-    auto c = static_cast<unsigned char>(ch);
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
-           c >= 0x80;  // every byte of a UTF-8 letter (Hebrew names) belongs to the word
-}
+using sqlchar::isBlank;
+using sqlchar::isWordByte;
 
 bool allDigits(std::string_view s) {
     if (s.empty()) return false;

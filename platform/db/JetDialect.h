@@ -33,6 +33,16 @@ namespace kovrin::db {
 std::string translateJetSql(std::string_view sql);
 BoundSql bindJetSql(std::string_view sql);
 
+// The characters of SQL text as both dialects read them.
+namespace sqlchar {
+inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+inline bool isWordByte(char ch) {
+    auto c = static_cast<unsigned char>(ch);
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
+           c >= 0x80;  // every byte of a UTF-8 letter (Hebrew names) belongs to the word
+}
+}  // namespace sqlchar
+
 // The position of the quote that closes the quoted text opened at `from` (a doubled quote inside
 // stands for one), or npos when the text never closes.
 std::size_t closingQuote(std::string_view sql, std::size_t from, char quote);

@@ -13,13 +13,8 @@
 namespace kovrin::db {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-bool isWordByte(char ch) {
-    auto c = static_cast<unsigned char>(ch);
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
-           c >= 0x80;
-}
+using sqlchar::isBlank;
+using sqlchar::isWordByte;
 
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
