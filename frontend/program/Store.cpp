@@ -10,6 +10,7 @@
 
 #include "frontend/BookkeepingDatabase.h"
 #include "frontend/ServerDatabase.h"
+#include "platform/db/ColumnTypes.h"
 #include "platform/db/PostgresBackend.h"
 
 namespace kovrin::frontend::app {
@@ -82,10 +83,7 @@ std::optional<std::string> textOf(const Variant& v) {
     case VarType::Boolean: return CBool(v) ? "-1" : "0";  // Jet's yes/no, as the file stores it
     case VarType::Currency: return fmt::format("{}", CCur(v).toDouble());
     case VarType::Double: return fmt::format("{}", CDbl(v));
-    case VarType::Date: {
-        const CalendarTime t = CDate(v).toCalendar();
-        return fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", t.year, t.month, t.day, t.hour, t.minute, t.second);
-    }
+    case VarType::Date: return db::storedDateText(CDate(v).toCalendar());
     default: return CStr(v);
     }
 }

@@ -25,4 +25,24 @@ ColumnKind columnKindOf(std::string_view declaredType) {
     return ColumnKind::Stored;
 }
 
+// Written by hand: a lookup by date binds one per run, and formatting it through fmt cost as much
+// as the lookup's own SQLite work.
+std::string storedDateText(const CalendarTime& t) {
+    std::string out(19, ' ');
+    auto put = [&](int value, int at, int digits) {
+        for (int d = digits - 1; d >= 0; --d, value /= 10) out[at + d] = static_cast<char>('0' + value % 10);
+    };
+    put(t.year, 0, 4);
+    out[4] = '-';
+    put(t.month, 5, 2);
+    out[7] = '-';
+    put(t.day, 8, 2);
+    put(t.hour, 11, 2);
+    out[13] = ':';
+    put(t.minute, 14, 2);
+    out[16] = ':';
+    put(t.second, 17, 2);
+    return out;
+}
+
 }  // namespace kovrin::db

@@ -3,7 +3,10 @@
 // the type of each stored value.
 #pragma once
 
+#include <string>
 #include <string_view>
+
+#include <KovrinAPI/runtime/Date.h>
 
 namespace kovrin::db {
 
@@ -13,5 +16,8 @@ enum class ColumnKind { Stored, Boolean, Currency, Date, Integer, Long, Double, 
 // TEXT/CHAR/MEMO/CLOB -> String; SMALLINT/SHORT -> Integer; other INT, COUNTER, LONG -> Long;
 // DOUBLE/FLOAT/REAL -> Double; anything else, or no declared type -> Stored.
 ColumnKind columnKindOf(std::string_view declaredType);
+
+// "YYYY-MM-DD HH:MM:SS": the text every date is stored as, on both engines.
+std::string storedDateText(const CalendarTime& t);
 
 }  // namespace kovrin::db

@@ -12,6 +12,7 @@
 #include <KovrinAPI/runtime/Error.h>
 #include <KovrinAPI/runtime/Text.h>
 
+#include "platform/db/ColumnTypes.h"
 #include "platform/db/Errors.h"
 
 namespace kovrin::db {
@@ -275,8 +276,7 @@ private:
             out_ += '?';
             params_.emplace_back(Date::fromCalendar(t));
         } else {
-            out_ += fmt::format("'{:04}-{:02}-{:02} {:02}:{:02}:{:02}'", t.year, t.month, t.day, t.hour, t.minute,
-                                t.second);
+            out_ += '\'' + storedDateText(t) + '\'';
         }
         i_ = end + 1;
     }

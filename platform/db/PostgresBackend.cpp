@@ -123,9 +123,7 @@ Parameter parameterOf(const Variant& v) {
     case VarType::Double: return {Float8Oid, false, fmt::format("{}", CDbl(v))};
     case VarType::Currency: return {NumericOid, false, CCur(v).toString()};
     case VarType::Date: {
-        const CalendarTime t = CDate(v).toCalendar();
-        return {TimestampOid, false,
-                fmt::format("{:04}-{:02}-{:02} {:02}:{:02}:{:02}", t.year, t.month, t.day, t.hour, t.minute, t.second)};
+        return {TimestampOid, false, storedDateText(CDate(v).toCalendar())};
     }
     default: return {0, false, CStr(v)};
     }

@@ -92,25 +92,6 @@ Variant typedValue(sqlite3_stmt* s, int col, ColumnKind kind) {
     return storedValue(s, col);
 }
 
-// "YYYY-MM-DD HH:MM:SS", the text every date is stored as, written by hand: a lookup by date binds
-// one per run, and formatting it through fmt cost as much as the lookup's own SQLite work.
-constexpr int IsoLength = 19;
-void writeIso(const CalendarTime& t, char* out) {
-    auto put = [&](int value, int at, int digits) {
-        for (int d = digits - 1; d >= 0; --d, value /= 10) out[at + d] = static_cast<char>('0' + value % 10);
-    };
-    put(t.year, 0, 4);
-    out[4] = '-';
-    put(t.month, 5, 2);
-    out[7] = '-';
-    put(t.day, 8, 2);
-    out[10] = ' ';
-    put(t.hour, 11, 2);
-    out[13] = ':';
-    put(t.minute, 14, 2);
-    out[16] = ':';
-    put(t.second, 17, 2);
-}
 
 class SqliteBackend final : public Backend {
 public:
@@ -317,9 +298,8 @@ private:
             case VarType::Double: rc = sqlite3_bind_double(st, i, CDbl(v)); break;
             case VarType::Currency: rc = sqlite3_bind_double(st, i, CCur(v).toDouble()); break;
             case VarType::Date: {
-                char iso[IsoLength];
-                writeIso(CDate(v).toCalendar(), iso);
-                rc = sqlite3_bind_text(st, i, iso, IsoLength, SQLITE_TRANSIENT);
+                const std::string iso = storedDateText(CDate(v).toCalendar());
+                rc = sqlite3_bind_text(st, i, iso.data(), static_cast<int>(iso.size()), SQLITE_TRANSIENT);
                 break;
             }
             default: {
