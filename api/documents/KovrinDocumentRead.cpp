@@ -4,6 +4,7 @@
 #include <KovrinAPI/Kovrin.h>
 
 #include "Allocation.h"
+#include "DocumentKinds.h"
 #include "DocumentRead.h"
 #include "Documents.h"
 #include "api/core/Operation.h"
@@ -77,7 +78,7 @@ int32_t Kovrin::CreateInvoiceXML(const std::string& strXML) {
                                             a.datDueDate, debugMode_);
         });
         line(60);
-        modKovrin::AllocateNewDocument(1, number, debugMode_);
+        modKovrin::AllocateNewDocument(documents::number(ObjectType::Invoice), number, debugMode_);
         return number;
     });
 }
@@ -112,7 +113,7 @@ int32_t Kovrin::CreateInvoiceKabalaXML(const std::string& strXML) {
                                                   a.curTax, a.curNetPmt, a.varReceiptLineItems, debugMode_);
         });
         line(60);
-        modKovrin::AllocateNewDocument(7, number, debugMode_);
+        modKovrin::AllocateNewDocument(documents::number(ObjectType::INVOICE_KABALA), number, debugMode_);
         return number;
     });
 }

@@ -3,6 +3,7 @@
 #include <KovrinAPI/Kovrin.h>
 
 #include "Allocation.h"
+#include "DocumentKinds.h"
 #include "Documents.h"
 #include "api/core/Operation.h"
 
@@ -29,7 +30,7 @@ int32_t Kovrin::CreateInvoice(int32_t iCustomersID, Date datInvoiceDate, const s
                                      blnRoundTotal, fltVAT, blnChargeVAT, details, iTrxCodesID, type, items, due,
                                      debugMode_);
         line(60);
-        modKovrin::AllocateNewDocument(1, number, debugMode_);
+        modKovrin::AllocateNewDocument(documents::number(ObjectType::Invoice), number, debugMode_);
         return number;
     });
 }
@@ -114,7 +115,7 @@ int32_t Kovrin::CreateInvoiceKabala(int32_t iCustomersID, Date datInvoiceDate, c
                                            blnRoundTotal, fltVAT, blnChargeVAT, details, iTrxCodesID, items, curTotal,
                                            curTax, curNetPmt, payments, debugMode_);
         line(60);
-        modKovrin::AllocateNewDocument(7, number, debugMode_);
+        modKovrin::AllocateNewDocument(documents::number(ObjectType::INVOICE_KABALA), number, debugMode_);
         return number;
     });
 }
